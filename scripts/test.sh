@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds a normal and a sanitizer (address + undefined) configuration and runs every test of both.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+jobs=$(nproc)
+
+cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON
+cmake --build "$root/build/test" -j "$jobs"
+ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs"
+
+cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUOLL_SANITIZE=ON -DQUOLL_WERROR=ON -DQUOLL_TOOLS=OFF
+cmake --build "$root/build/sanitize" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
+echo "all tests passed (normal and sanitizer builds)"
