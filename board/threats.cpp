@@ -1,0 +1,220 @@
+#include "board/threats.hpp"
+
+#include <utility>
+
+namespace quoll {
+
+namespace {
+
+inline bool holdsPair(const ThreeLink& link, Cell p, Cell q) {
+    return (link.first == p && link.second == q) || (link.first == q && link.second == p);
+}
+
+// The empty cells of window w in line order; returns how many were found (at most `capacity`).
+inline int emptyCellsOf(const std::uint8_t* board, int w, Cell* out, int capacity) {
+    int found = 0;
+    for (int i = 0; i < 5 && found < capacity; ++i) {
+        const Cell cell = windowCell(w, i);
+        if (board[cell] == kEmpty) out[found++] = cell;
+    }
+    return found;
+}
+
+}  // namespace
+
+void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
+    const std::uint16_t slot = tracker.fourSlot[cell];
+    if (slot == kNoCell) {
+        tracker.fourSlot[cell] = partner;
+    } else if (isSinglePartner(slot)) {
+        if (slot == partner) return;
+        // Out of group records: keep the one partner rather than write past the array.
+        if (tracker.fourGroupCount >= kMaxFourGroups) return;
+        const std::uint16_t g = tracker.fourGroupCount++;
+        FourGroup& group = tracker.fourGroups[g];
+        group.owner = cell;
+        group.count = 2;
+        group.partners[0] = partner;
+        group.partners[1] = slot;
+        tracker.fourSlot[cell] = static_cast<std::uint16_t>(kGroupBase + g);
+    } else {
+        FourGroup& group = tracker.fourGroups[slot - kGroupBase];
+        for (int i = 0; i < group.count; ++i)
+            if (group.partners[i] == partner) return;
+        if (group.count < kMaxGroupPartners) group.partners[group.count++] = partner;
+    }
+}
+
+void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
+    const std::uint16_t slot = tracker.fourSlot[cell];
+    if (isSinglePartner(slot)) {
+        if (slot == partner) tracker.fourSlot[cell] = kNoCell;
+        return;
+    }
+    if (!isFourGroup(slot)) return;
+    const int g = slot - kGroupBase;
+    FourGroup& group = tracker.fourGroups[g];
+    int index = 0;
+    while (index < group.count && group.partners[index] != partner) ++index;
+    if (index == group.count) return;  // only after a capacity cut: nothing to remove
+    if (group.count == 2) {
+        // The group dissolves into a single partner; the last record moves into its place.
+        const int last = --tracker.fourGroupCount;
+        tracker.fourSlot[tracker.fourGroups[last].owner] = slot;
+        tracker.fourSlot[cell] = group.partners[index == 0 ? 1 : 0];
+        std::swap(tracker.fourGroups[g], tracker.fourGroups[last]);
+        return;
+    }
+    std::swap(group.partners[index], group.partners[group.count - 1]);
+    --group.count;
+}
+
+void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
+    // Out of pool space: the triple is not recorded rather than written past the pool.
+    if (tracker.linkCount + 3 > kLinkPoolSize) return;
+    auto pushFront = [&](Cell owner, Cell first, Cell second) {
+        const std::uint16_t index = tracker.linkCount++;
+        tracker.links[index] = ThreeLink{first, second, tracker.threeHead[owner]};
+        tracker.threeHead[owner] = index;
+    };
+    pushFront(a, b, c);
+    pushFront(b, a, c);
+    pushFront(c, a, b);
+}
+
+void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
+    const std::uint16_t head = tracker.threeHead[cell];
+    if (head == kNoLink) return;
+    ThreeLink* links = tracker.links;
+    if (holdsPair(links[head], p, q)) {
+        tracker.threeHead[cell] = links[head].next;
+        return;
+    }
+    // The links in front of the removed one are copied, so that copies of the tracker higher
+    // up the search keep their lists; the links behind it are shared.
+    int inFront = 1;
+    std::uint16_t target = links[head].next;
+    while (target != kNoLink && !holdsPair(links[target], p, q)) {
+        target = links[target].next;
+        ++inFront;
+    }
+    if (target == kNoLink || tracker.linkCount + inFront > kLinkPoolSize) return;
+    std::uint16_t source = head;
+    std::uint16_t copy = tracker.linkCount++;
+    links[copy] = ThreeLink{links[source].first, links[source].second, kNoLink};
+    tracker.threeHead[cell] = copy;
+    for (source = links[source].next; source != target; source = links[source].next) {
+        links[copy].next = tracker.linkCount;
+        copy = tracker.linkCount++;
+        links[copy] = ThreeLink{links[source].first, links[source].second, kNoLink};
+    }
+    links[copy].next = links[target].next;
+}
+
+void clearTrackerCell(ThreatTracker& tracker, Cell cell) {
+    const std::uint16_t slot = tracker.fourSlot[cell];
+    if (isSinglePartner(slot)) {
+        removeFourPair(tracker, slot, cell);
+        tracker.fourSlot[cell] = kNoCell;
+    } else if (isFourGroup(slot)) {
+        const int g = slot - kGroupBase;
+        const int last = --tracker.fourGroupCount;
+        tracker.fourSlot[tracker.fourGroups[last].owner] = slot;
+        tracker.fourSlot[cell] = kNoCell;
+        std::swap(tracker.fourGroups[g], tracker.fourGroups[last]);
+        // These removals can only dissolve groups below `last`, so the record walked stays put.
+        for (int i = 0; i < tracker.fourGroups[last].count; ++i)
+            removeFourPair(tracker, tracker.fourGroups[last].partners[i], cell);
+    }
+    for (std::uint16_t link = tracker.threeHead[cell]; link != kNoLink;
+         link = tracker.links[link].next) {
+        const ThreeLink entry = tracker.links[link];
+        removeThreeLink(tracker, entry.first, entry.second, cell);
+        removeThreeLink(tracker, entry.second, entry.first, cell);
+    }
+    tracker.threeHead[cell] = kNoLink;
+}
+
+template <Colour C, CodesHold Form>
+void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
+    // The clean twos that held the cell are now clean threes: their two empty cells pair up.
+    for (std::uint16_t link = tracker.threeHead[cell]; link != kNoLink;
+         link = tracker.links[link].next) {
+        const ThreeLink entry = tracker.links[link];
+        addFourPair(tracker, entry.first, entry.second);
+        addFourPair(tracker, entry.second, entry.first);
+    }
+    // Windows through the cell that are clean twos once the stone is counted.
+    constexpr int twoPattern = Form == CodesHold::Stone ? 2 * kInUnit<C> : kInUnit<C>;
+    for (const CellWindowRange& range : kCellWindowRanges[cell])
+        for (int w = range.first; w < range.end; ++w) {
+            if (!matchesPattern<C>(tracker.codes[w], twoPattern)) continue;
+            Cell empty[3];
+            if (emptyCellsOf(tracker.board, w, empty, 3) == 3)
+                addThreeTriple(tracker, empty[0], empty[1], empty[2]);
+        }
+}
+
+template <Colour C, CodesHold Form>
+void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell) {
+    // A stone of the colour on a flank cell spoils the window: completing it would make six.
+    constexpr int flankDigit = Form == CodesHold::Stone ? kFlankUnit<C> : 0;
+    constexpr int threePattern = 3 * kInUnit<C> + flankDigit;
+    constexpr int twoPattern = 2 * kInUnit<C> + flankDigit;
+    const FlankedWindowList& flanked = kFlankedWindows[cell];
+    for (int i = 0; i < flanked[kFlankedCountSlot]; ++i) {
+        const int w = flanked[i];
+        const WindowCode code = tracker.codes[w];
+        Cell empty[3];
+        if (matchesPattern<C>(code, threePattern)) {
+            if (emptyCellsOf(tracker.board, w, empty, 2) != 2) continue;
+            removeFourPair(tracker, empty[0], empty[1]);
+            removeFourPair(tracker, empty[1], empty[0]);
+        } else if (matchesPattern<C>(code, twoPattern)) {
+            if (emptyCellsOf(tracker.board, w, empty, 3) != 3) continue;
+            removeThreeLink(tracker, empty[0], empty[1], empty[2]);
+            removeThreeLink(tracker, empty[1], empty[0], empty[2]);
+            removeThreeLink(tracker, empty[2], empty[0], empty[1]);
+        }
+    }
+}
+
+template <Colour C>
+void buildThreatTracker(ThreatTracker& tracker, const std::uint8_t* board, const WindowCode* codes,
+                        LinkPool& pool) {
+    tracker.board = board;
+    tracker.codes = codes;
+    tracker.links = pool.links.data();
+    tracker.fourGroupCount = 0;
+    tracker.linkCount = 0;
+    tracker.fourGroups = {};
+    tracker.fourSlot.fill(kNoCell);
+    for (int w = 0; w < kWindowCount; ++w) {
+        if (!matchesPattern<C>(codes[w], 3 * kInUnit<C>)) continue;
+        Cell empty[2];
+        if (emptyCellsOf(board, w, empty, 2) != 2) continue;
+        addFourPair(tracker, empty[0], empty[1]);
+        addFourPair(tracker, empty[1], empty[0]);
+    }
+    tracker.threeHead.fill(kNoLink);
+    for (int w = 0; w < kWindowCount; ++w) {
+        if (!matchesPattern<C>(codes[w], 2 * kInUnit<C>)) continue;
+        Cell empty[3];
+        if (emptyCellsOf(board, w, empty, 3) == 3) addThreeTriple(tracker, empty[0], empty[1], empty[2]);
+    }
+}
+
+template void trackStoneInWindows<Colour::Own, CodesHold::Stone>(ThreatTracker&, Cell);
+template void trackStoneInWindows<Colour::Own, CodesHold::NoStone>(ThreatTracker&, Cell);
+template void trackStoneInWindows<Colour::Opponent, CodesHold::Stone>(ThreatTracker&, Cell);
+template void trackStoneInWindows<Colour::Opponent, CodesHold::NoStone>(ThreatTracker&, Cell);
+template void trackStoneOnFlanks<Colour::Own, CodesHold::Stone>(ThreatTracker&, Cell);
+template void trackStoneOnFlanks<Colour::Own, CodesHold::NoStone>(ThreatTracker&, Cell);
+template void trackStoneOnFlanks<Colour::Opponent, CodesHold::Stone>(ThreatTracker&, Cell);
+template void trackStoneOnFlanks<Colour::Opponent, CodesHold::NoStone>(ThreatTracker&, Cell);
+template void buildThreatTracker<Colour::Own>(ThreatTracker&, const std::uint8_t*,
+                                              const WindowCode*, LinkPool&);
+template void buildThreatTracker<Colour::Opponent>(ThreatTracker&, const std::uint8_t*,
+                                                   const WindowCode*, LinkPool&);
+
+}  // namespace quoll

@@ -1,0 +1,86 @@
+#pragma once
+// Threat tracker, one per colour: which empty cells make a four (with the cell that then
+// completes the five) and which make a three (with the two cells that then become fours).
+// A plain record copied into every search node; the three lists live in a pool of links shared
+// by all copies of one search and are never changed once written (path copying on removal).
+
+#include <array>
+#include <cstdint>
+#include <type_traits>
+
+#include "board/state.hpp"
+#include "board/types.hpp"
+#include "board/windows.hpp"
+
+namespace quoll {
+
+inline constexpr std::uint16_t kGroupBase = 32000;
+inline constexpr int kMaxFourGroups = 50;
+inline constexpr int kMaxGroupPartners = 8;
+
+// The pool grows with the depth of the search line (tree plies, then the four sequences); this
+// capacity leaves a wide margin over the deepest lines measured. kNoLink lies beyond it.
+inline constexpr int kLinkPoolSize = 32768;
+inline constexpr std::uint16_t kNoLink = 0xFFFF;
+
+struct FourGroup {
+    std::array<Cell, kMaxGroupPartners> partners;
+    std::uint16_t count;  // partners in use, 2..8
+    Cell owner;           // the cell whose fourSlot names this record
+};
+
+struct ThreeLink {
+    Cell first;
+    Cell second;
+    std::uint16_t next;
+};
+
+struct LinkPool {
+    std::array<ThreeLink, kLinkPoolSize> links;
+};
+
+struct ThreatTracker {
+    const std::uint8_t* board;
+    const WindowCode* codes;
+    // Per cell: kNoCell, the one four partner, or kGroupBase + g naming fourGroups[g].
+    std::array<std::uint16_t, kCellCount> fourSlot;
+    std::array<std::uint16_t, kCellCount> threeHead;  // first link of the cell's list, or kNoLink
+    std::array<FourGroup, kMaxFourGroups> fourGroups;
+    ThreeLink* links;
+    std::uint16_t fourGroupCount;
+    std::uint16_t linkCount;
+};
+static_assert(std::is_trivially_copyable_v<ThreatTracker>);
+
+constexpr bool isFourGroup(std::uint16_t slot) { return slot >= kGroupBase && slot < kNoCell; }
+constexpr bool isSinglePartner(std::uint16_t slot) { return slot < kCellCount; }
+
+// Whether the window codes already hold the stone being tracked (tree and four-sequence nodes)
+// or not yet (the horizon search).
+enum class CodesHold : std::uint8_t { Stone, NoStone };
+
+void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
+void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
+void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c);
+void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q);
+void clearTrackerCell(ThreatTracker& tracker, Cell cell);
+
+template <Colour C, CodesHold Form>
+void trackStoneInWindows(ThreatTracker& tracker, Cell cell);
+template <Colour C, CodesHold Form>
+void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell);
+
+// A stone of the tracker's own colour C on `cell` (its board byte already set).
+template <Colour C, CodesHold Form>
+inline void trackOwnStone(ThreatTracker& tracker, Cell cell) {
+    trackStoneInWindows<C, Form>(tracker, cell);
+    trackStoneOnFlanks<C, Form>(tracker, cell);
+    clearTrackerCell(tracker, cell);
+}
+
+// Builds colour C's tracker from the window codes, using `pool` for its three lists.
+template <Colour C>
+void buildThreatTracker(ThreatTracker& tracker, const std::uint8_t* board, const WindowCode* codes,
+                        LinkPool& pool);
+
+}  // namespace quoll
