@@ -1,13 +1,193 @@
 #include "search/root.hpp"
 
+#include <array>
+
+#include "board/gains.hpp"
+#include "board/threats.hpp"
+#include "platform/clock.hpp"
+#include "search/candidates.hpp"
+#include "search/defence.hpp"
+#include "search/timer.hpp"
+#include "tree/moves.hpp"
+#include "tree/node.hpp"
+#include "tree/search_frame.hpp"
+
 namespace quoll {
 
-// Placeholder until the search lands: the first empty cell.
-Cell searchRoot(EngineState& state, RootReport* report, Depth) {
-    if (report) *report = RootReport{};
-    for (int cell = 0; cell < kCellCount; ++cell)
-        if (state.board[cell] == kEmpty) return static_cast<Cell>(cell);
+namespace {
+
+// First empty cell of the first window matching the colour's clean four: a five to complete.
+template <Colour C>
+Cell fiveCompletion(const EngineState& state) {
+    for (int w = 0; w < kWindowCount; ++w) {
+        if (!matchesPattern<C>(state.windowCodes[w], 4 * kInUnit<C>)) continue;
+        for (int i = 0; i < 5; ++i)
+            if (state.board[windowCell(w, i)] == kEmpty) return windowCell(w, i);
+    }
     return kNoCell;
+}
+
+// Distance in moves of a decided score; 225 when the game is not decided.
+int decidedDistance(int score) {
+    if (score >= kWinThreshold) return kWinScore - score;
+    if (score <= -kWinThreshold) return kWinScore + score;
+    return kCellCount;
+}
+
+bool inSearchablePart(const CandidateList& list, Cell cell) {
+    for (int i = list.next; i < list.count; ++i)
+        if (list.cells[i] == cell) return true;
+    return false;
+}
+
+// Stable: equal scores keep their present order. Insertion sort: no heap, at most 225 cells.
+void stableSortByScore(CandidateList& list, const std::array<Score, kCellCount>& score) {
+    for (int i = 1; i < list.count; ++i) {
+        const Cell cell = list.cells[i];
+        int j = i;
+        for (; j > 0 && score[list.cells[j - 1]] < score[cell]; --j) list.cells[j] = list.cells[j - 1];
+        list.cells[j] = cell;
+    }
+}
+
+}  // namespace
+
+Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
+    RootReport unused;
+    RootReport& out = report ? *report : unused;
+    out = RootReport{};
+    const std::uint8_t* board = state.board.data();
+    const WindowCode* codes = state.windowCodes.data();
+
+    // 1-4. The root's records.
+    GainMap ownGain, oppGain;
+    buildGainMap<Colour::Own>(ownGain, board, codes);
+    buildGainMap<Colour::Opponent>(oppGain, board, codes);
+    NeighbourCounts neighbourCount;
+    CandidateList list;
+    buildRootList(list, board, neighbourCount);
+    LinkPool ownPool, oppPool;
+    ThreatTracker ownThreats, oppThreats;
+    buildThreatTracker<Colour::Own>(ownThreats, board, codes, ownPool);
+    buildThreatTracker<Colour::Opponent>(oppThreats, board, codes, oppPool);
+    const Score rootEval = staticEval(codes);
+
+    // 5. Own five.
+    if (const Cell five = fiveCompletion<Colour::Own>(state); five != kNoCell) return five;
+    // 6. Forced block.
+    if (const Cell block = fiveCompletion<Colour::Opponent>(state); block != kNoCell) return block;
+    // 7. Own double four.
+    if (ownThreats.fourGroupCount >= 1) return ownThreats.fourGroups[0].owner;
+
+    // 8. Opponent double fours: only cells that answer all of them, or make a four of our own.
+    if (const int k = oppThreats.fourGroupCount; k >= 1) {
+        std::array<int, kCellCount> hit{};
+        for (int g = 0; g < k; ++g) {
+            const FourGroup& group = oppThreats.fourGroups[g];
+            ++hit[group.owner];
+            if (group.count == 2) {
+                ++hit[group.partners[0]];
+                ++hit[group.partners[1]];
+            }
+        }
+        keepCandidates(list, [&](Cell c) { return hit[c] == k || ownThreats.fourSlot[c] != kNoCell; });
+        if (!hasMoves(list)) {
+            int best = 0;
+            for (int c = 1; c < kCellCount; ++c)
+                if (hit[c] > hit[best]) best = c;
+            return static_cast<Cell>(best);
+        }
+    }
+
+    // 9. Four-three defence.
+    DefenceMask mask;
+    defenceMaskForList(mask, ownThreats, oppThreats, list);
+    keepCandidates(list, [&](Cell c) { return mask[c] == kDefends || ownThreats.fourSlot[c] != kNoCell; });
+
+    // 10. No choice left.
+    const int choices = list.count > list.next ? list.count - list.next : 0;
+    if (choices == 0) {
+        Cell best = kNoCell;
+        int bestGain = -kInfinity;
+        for (int c = 0; c < kCellCount; ++c)
+            if (board[c] == kEmpty && ownGain.gain[c] > bestGain) {
+                bestGain = ownGain.gain[c];
+                best = static_cast<Cell>(c);
+            }
+        return best;
+    }
+    if (choices == 1) return list.cells[0];
+
+    // 11-12.
+    const HashKey rootKey{positionKey(state.board, state.firstColour, state.colourToMove),
+                          state.firstColour};
+    std::array<Score, kCellCount> rootOrderScore = ownGain.gain;
+    Cell bestMove = kNoCell;
+
+    // 13. Table probe: a proven result deep enough is played at once, else its move goes first.
+    if (state.table.size != 0) {
+        const TTEntry& entry = tableSlot(state.table, rootKey.key);
+        if (entry.key == rootKey.key) {
+            const Score lower = scoreFromTable(entry.lower, -entry.ply);
+            const Score upper = scoreFromTable(entry.upper, -entry.ply);
+            const bool listed = inSearchablePart(list, entry.move);
+            if ((lower >= kWinThreshold || upper <= -kWinThreshold) && listed && lower == upper &&
+                decidedDistance(lower) <= entry.depth / kPlyUnit)
+                return entry.move;
+            if (listed) {
+                rootOrderScore[entry.move] = kInfinity;
+                bestMove = entry.move;
+            }
+        }
+    }
+
+    // 14. Iterative deepening.
+    out.searched = true;
+    Score bestScore = -kInfinity;
+    for (Depth depth = kRootStartDepth;; depth = static_cast<Depth>(depth + kPlyUnit)) {
+        list.next = 0;
+        stableSortByScore(list, rootOrderScore);
+        const Score alpha0 = bestScore;
+        const auto childDepth = static_cast<Depth>(depth - kPlyUnit);
+        while (bestScore < kInfinity && list.next < list.count) {
+            list.cur = list.next++;
+            const Cell m = list.cells[list.cur];
+            const auto childEval = static_cast<Score>(-rootEval - ownGain.gain[m]);
+            BoardStone stone(state.board.data(), m, kOwnStone);
+            if (alpha0 < bestScore) {
+                const auto s = static_cast<Score>(-nonPvSearch<Colour::Opponent>(
+                    state, childDepth, 1, childEval, static_cast<Score>(-bestScore - 1),
+                    static_cast<Score>(-bestScore), oppGain, ownGain, list, oppThreats, ownThreats,
+                    rootKey));
+                if (s <= bestScore) {
+                    rootOrderScore[m] = -kInfinity;
+                    continue;
+                }
+            }
+            const auto s = static_cast<Score>(-pvSearch<Colour::Opponent>(
+                state, childDepth, 1, childEval, -kInfinity, static_cast<Score>(-bestScore), oppGain,
+                ownGain, list, oppThreats, ownThreats, rootKey));
+            if (searchTimer.stopFlag) return bestMove;
+            if (s > bestScore) {
+                bestScore = s;
+                bestMove = m;
+                rootOrderScore[m] = s;
+            } else {
+                rootOrderScore[m] = -kInfinity;
+            }
+        }
+        if (state.table.size != 0)
+            tableSlot(state.table, rootKey.key) =
+                TTEntry{rootKey.key, depth, 0, bestScore, bestScore, bestMove, 1};
+        out.lastCompletedDepth = depth;
+        out.bestScore = bestScore;
+
+        if (bestScore >= kInfinity || decidedDistance(bestScore) <= depth / kPlyUnit) break;
+        if (monotonicNowNs() >= searchTimer.softDeadlineNs) break;
+        if (lastDepth > 0 && depth >= lastDepth) break;
+        if (bestScore < kWinThreshold) bestScore = -kInfinity;
+    }
+    return bestMove;
 }
 
 }  // namespace quoll

@@ -1,0 +1,47 @@
+#include "search/candidates.hpp"
+
+#include "board/geometry.hpp"
+
+namespace quoll {
+
+void buildRootList(CandidateList& list, const std::uint8_t* board, NeighbourCounts& counts) {
+    list.board = board;
+    list.neighbourCount = counts.data();
+    counts.fill(0);
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        if (board[cell] == kEmpty) continue;
+        const NeighbourList& neighbours = kNeighbourCells[cell];
+        for (int i = 0; i < neighbours[kNeighbourCountSlot]; ++i) ++counts[neighbours[i]];
+    }
+    list.size = 0;
+    for (int cell = 0; cell < kCellCount; ++cell)
+        if (board[cell] == kEmpty && counts[cell] >= 1) list.cells[list.size++] = static_cast<Cell>(cell);
+    list.next = list.cur = 0;
+    list.limit = list.count = list.size;
+    list.move = kNoCell;
+}
+
+void makeChildList(const CandidateList& parent, CandidateList& child) {
+    const Cell move = parent.cells[parent.cur];
+    child.board = parent.board;
+    child.neighbourCount = parent.neighbourCount;
+    child.cells = parent.cells;
+    child.size = static_cast<std::uint16_t>(parent.size - 1);
+    child.cells[parent.cur] = child.cells[child.size];  // the last candidate takes m's place
+    child.move = move;
+    const NeighbourList& neighbours = kNeighbourCells[move];
+    for (int i = 0; i < neighbours[kNeighbourCountSlot]; ++i) {
+        const Cell q = neighbours[i];
+        if (++child.neighbourCount[q] == 1 && child.board[q] == kEmpty) child.cells[child.size++] = q;
+    }
+    child.next = child.cur = 0;
+    child.limit = child.count = child.size;
+}
+
+void releaseList(const CandidateList& list) {
+    if (list.move == kNoCell) return;
+    const NeighbourList& neighbours = kNeighbourCells[list.move];
+    for (int i = 0; i < neighbours[kNeighbourCountSlot]; ++i) --list.neighbourCount[neighbours[i]];
+}
+
+}  // namespace quoll

@@ -1,0 +1,52 @@
+#pragma once
+// Candidate lists: the empty cells with a stone within two rows and two columns. The root builds
+// its list from the board; every node derives its own from its parent's and the move that led to
+// it. The per-cell neighbour counters behind the lists are shared by one search.
+
+#include <array>
+#include <cstdint>
+#include <type_traits>
+
+#include "board/types.hpp"
+
+namespace quoll {
+
+using NeighbourCounts = std::array<std::uint8_t, kCellCount>;
+
+struct CandidateList {
+    const std::uint8_t* board;
+    std::uint8_t* neighbourCount;
+    std::array<Cell, kCellCount> cells;  // positions 0 .. size - 1 are valid
+    std::uint16_t size;
+    std::uint16_t next;   // the next cell to search
+    std::uint16_t cur;    // the cell being searched: a child's incoming move
+    std::uint16_t limit;  // moves are taken only while next < limit
+    std::uint16_t count;  // end of the searchable part cells[next, count)
+    Cell move;            // the move whose neighbourhood this list counted; kNoCell at the root
+};
+static_assert(std::is_trivially_copyable_v<CandidateList>);
+
+void buildRootList(CandidateList& list, const std::uint8_t* board, NeighbourCounts& counts);
+
+// Derives the child's list; the incoming move is parent.cells[parent.cur], already on the board.
+void makeChildList(const CandidateList& parent, CandidateList& child);
+
+// Undoes the counters that the list added.
+void releaseList(const CandidateList& list);
+
+// A node's own list, released on every way out of the node.
+class ChildList {
+public:
+    explicit ChildList(const CandidateList& parent) { makeChildList(parent, list_); }
+    ~ChildList() { releaseList(list_); }
+    ChildList(const ChildList&) = delete;
+    ChildList& operator=(const ChildList&) = delete;
+
+    CandidateList& operator*() { return list_; }
+    CandidateList* operator->() { return &list_; }
+
+private:
+    CandidateList list_;
+};
+
+}  // namespace quoll

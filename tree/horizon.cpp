@@ -1,0 +1,92 @@
+#include "tree/horizon.hpp"
+
+#include "search/defence.hpp"
+#include "tree/counters.hpp"
+#include "tree/moves.hpp"
+#include "tree/pruning.hpp"
+#include "tree/search_frame.hpp"
+
+namespace quoll {
+
+template <Colour Us>
+Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Score beta,
+                    const GainMap& ownGains, const CandidateList& parent,
+                    const ThreatTracker& ownThreats, const ThreatTracker& otherThreats) {
+    constexpr Colour Them = opponentOf(Us);
+    ++nodeCounters.horizon;
+
+    // The other side's last move made two fours at once.
+    const Cell m = parent.cells[parent.cur];
+    if (isFourGroup(otherThreats.fourSlot[m])) return lossScore(ply, 2);
+
+    // Mate-distance bounds.
+    const Score w = winBound(ply);
+    if (w < beta) {
+        beta = w;
+        if (alpha >= w) return w;
+    }
+    const Score l = lossScore(ply, 4);
+    if (alpha < l) {
+        alpha = l;
+        if (l >= beta) return l;
+    }
+
+    // Futility.
+    if (alpha >= eval + kHorizonFutilityMargin && alpha < kWinThreshold) return alpha;
+
+    // The codes do not hold m: the before forms of the updates apply.
+    const Cell b = otherThreats.fourSlot[m];
+    if (isSinglePartner(b)) {
+        // m made a four: the only move is its block at b.
+        ThreatTracker own = ownThreats;
+        clearTrackerCell(own, m);
+        if (own.fourSlot[b] == kNoCell) {
+            ThreatTracker other = otherThreats;
+            trackOwnStone<Them, CodesHold::NoStone>(other, m);
+            if (unansweredDoubleFours(other, b) > 0) return lossScore(ply, 4);
+            DefenceMask mask;
+            if (defenceMaskForBoard(mask, own, other)[b] == 0) return lossScore(ply, 6);
+        }
+        GainMap gains = ownGains;
+        gainsBeforeMove<Us, Them>(gains, m);
+        const Score v = static_cast<Score>(eval + gains.gain[b] - kHorizonOffset);
+        if (v >= beta) return beta;
+        return v > alpha ? v : alpha;
+    }
+
+    // Standing pat.
+    if (eval >= beta && beta > -kWinThreshold) return beta;
+
+    ChildList list(parent);
+    ThreatTracker other = otherThreats;
+    trackOwnStone<Them, CodesHold::NoStone>(other, m);
+    ThreatTracker own = ownThreats;
+    clearTrackerCell(own, m);
+
+    if (other.fourGroupCount > 0) {
+        multiFourFilter(*list, own, other);
+        if (!hasMoves(*list)) return lossScore(ply, 4);
+    }
+    DefenceMask mask;
+    combinationFilter(*list, own, defenceMaskForList(mask, own, other, *list));
+    if (!hasMoves(*list)) return lossScore(ply, 6);
+
+    GainMap gains = ownGains;
+    gainsBeforeMove<Us, Them>(gains, m);
+    for (; list->next < list->count; ++list->next) {
+        list->cur = list->next;
+        const Score v = static_cast<Score>(eval + gains.gain[list->cells[list->cur]] - kHorizonOffset);
+        if (v >= beta) return beta;
+        if (v > alpha) alpha = v;
+    }
+    return alpha;
+}
+
+template Score horizonSearch<Colour::Own>(EngineState&, Ply, Score, Score, Score, const GainMap&,
+                                          const CandidateList&, const ThreatTracker&,
+                                          const ThreatTracker&);
+template Score horizonSearch<Colour::Opponent>(EngineState&, Ply, Score, Score, Score,
+                                               const GainMap&, const CandidateList&,
+                                               const ThreatTracker&, const ThreatTracker&);
+
+}  // namespace quoll

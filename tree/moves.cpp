@@ -1,0 +1,68 @@
+#include "tree/moves.hpp"
+
+#include <algorithm>
+
+namespace quoll {
+
+void setMoveLimit(CandidateList& list, int s, const MoveLimitParams& p) {
+    const int span = p.steps * p.stepWidth;
+    int limit;
+    if (s >= kWinThreshold) limit = p.wonLimit;
+    else if (s >= span) limit = p.base;
+    else if (s >= 0) limit = p.base + p.steps - s / p.stepWidth;
+    else if (s >= -span) limit = p.base + p.steps + 1 - (s + 1) / p.stepWidth;
+    else if (s > -kWinThreshold) limit = p.base + 2 * p.steps + 1;
+    else limit = list.count;
+    list.limit = static_cast<std::uint16_t>(std::min<int>(list.count, limit));
+}
+
+namespace {
+
+// A group is answered by its owner, or, when it has exactly two partners, by either of them.
+inline bool answersGroup(const FourGroup& group, Cell x) {
+    return group.owner == x ||
+           (group.count == 2 && (group.partners[0] == x || group.partners[1] == x));
+}
+
+}  // namespace
+
+int unansweredDoubleFours(const ThreatTracker& other, Cell x) {
+    int unanswered = 0;
+    for (int g = 0; g < other.fourGroupCount; ++g)
+        if (!answersGroup(other.fourGroups[g], x)) ++unanswered;
+    return unanswered;
+}
+
+void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
+    keepCandidates(list, [&](Cell x) {
+        return own.fourSlot[x] != kNoCell || unansweredDoubleFours(other, x) == 0;
+    });
+}
+
+bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask) {
+    if (mask[0] != 0 && mask[kCellCount - 1] != 0) return false;
+    keepCandidates(list, [&](Cell x) { return mask[x] == kDefends || own.fourSlot[x] != kNoCell; });
+    return true;
+}
+
+Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains) {
+    int chosen = -1;
+    if (ttMove != kNoCell)
+        for (int i = list.next; i < list.count; ++i)
+            if (list.cells[i] == ttMove) chosen = i;
+    if (chosen < 0) {
+        chosen = list.next;
+        for (int i = list.next + 1; i < list.count; ++i)
+            if (searchedBefore(gains, list.cells[i], list.cells[chosen])) chosen = i;
+    }
+    std::swap(list.cells[chosen], list.cells[list.next]);
+    list.cur = list.next++;
+    return list.cells[list.cur];
+}
+
+void sortRemainingMoves(CandidateList& list, const GainMap& gains) {
+    std::sort(list.cells.begin() + list.next, list.cells.begin() + list.count,
+              [&](Cell x, Cell y) { return searchedBefore(gains, x, y); });
+}
+
+}  // namespace quoll

@@ -1,0 +1,67 @@
+#pragma once
+// Which moves a node tries, in which order, and how many.
+
+#include <cstdint>
+
+#include "board/gains.hpp"
+#include "board/threats.hpp"
+#include "search/candidates.hpp"
+#include "search/defence.hpp"
+
+namespace quoll {
+
+struct MoveLimitParams {
+    int wonLimit;
+    int base;
+    int steps;
+    int stepWidth;
+};
+inline constexpr MoveLimitParams kNonPvMoveLimits = {13, 8, 3, 16};
+inline constexpr MoveLimitParams kPvMoveLimits = {11, 14, 5, 25};
+
+// The worse the best score so far, the more moves a node searches.
+void setMoveLimit(CandidateList& list, int bestScore, const MoveLimitParams& params);
+
+// How many of the other side's multi-four points the cell x does not answer.
+int unansweredDoubleFours(const ThreatTracker& other, Cell x);
+
+// Keeps in cells[next, count) the cells passing the test, in the two-pointer partition order
+// (from the front the first failing cell, from the back the last passing one, swapped); the
+// rejected cells end up behind the new count. Then limit = min(limit, count).
+template <typename Keep>
+void keepCandidates(CandidateList& list, Keep keep) {
+    int front = list.next, back = list.count - 1;
+    for (;;) {
+        while (front <= back && keep(list.cells[front])) ++front;
+        while (front <= back && !keep(list.cells[back])) --back;
+        if (front >= back) break;
+        const Cell t = list.cells[front];
+        list.cells[front++] = list.cells[back];
+        list.cells[back--] = t;
+    }
+    list.count = static_cast<std::uint16_t>(front);
+    if (list.limit > list.count) list.limit = list.count;
+}
+
+inline bool hasMoves(const CandidateList& list) { return list.next < list.count; }
+
+// Keeps the cells that answer every multi-four point of the other side or make a four.
+void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other);
+
+// Keeps the cells the mask admits or that make a four. A mask whose first and last entries are
+// both non-zero counts as unrestricted; returns whether the filter was applied.
+bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask);
+
+// Ordering: the larger gain first, on equal gains the larger cell.
+inline bool searchedBefore(const GainMap& gains, Cell x, Cell y) {
+    return gains.gain[x] > gains.gain[y] || (gains.gain[x] == gains.gain[y] && x > y);
+}
+
+// Puts the table move (if it survived the filters) or else the best cell by the ordering rule at
+// cells[next], makes it the current move and returns it.
+Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains);
+
+// Sorts cells[next, count) by the ordering rule.
+void sortRemainingMoves(CandidateList& list, const GainMap& gains);
+
+}  // namespace quoll

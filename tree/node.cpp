@@ -1,0 +1,261 @@
+#include "tree/node.hpp"
+
+#include "search/defence.hpp"
+#include "search/timer.hpp"
+#include "tree/counters.hpp"
+#include "tree/horizon.hpp"
+#include "tree/moves.hpp"
+#include "tree/pruning.hpp"
+#include "tree/search_frame.hpp"
+#include "tree/vcf.hpp"
+
+namespace quoll {
+
+NodeCounters nodeCounters;
+
+template <Colour Us, NodeKind Kind>
+Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alpha, Score beta,
+                 const GainMap& ownGains, const GainMap& otherGains, const CandidateList& parent,
+                 const ThreatTracker& ownThreats, const ThreatTracker& otherThreats, HashKey key) {
+    constexpr Colour Them = opponentOf(Us);
+    constexpr bool pvNode = Kind == NodeKind::Pv;
+    constexpr NodeKind ZeroWindow = NodeKind::NonPv;
+    constexpr MoveLimitParams limits = pvNode ? kPvMoveLimits : kNonPvMoveLimits;
+    ++nodeCounters.tree;
+
+    // 1. Horizon hand-off.
+    if (depth <= kPlyUnit || ply >= kMaxPly)
+        return horizonSearch<Us>(state, ply, eval, alpha, beta, ownGains, parent, ownThreats,
+                                 otherThreats);
+
+    // 2-3. The other side's last move made two fours at once: lost with a five at ply + 1.
+    const Cell m = parent.cells[parent.cur];
+    if (isFourGroup(otherThreats.fourSlot[m])) return lossScore(ply, 2);
+
+    // 4. The clock, at every node.
+    if (searchMustStop()) return kInfinity;
+
+    // 5. Mate-distance bounds.
+    const Score w = winBound(ply);
+    if (w < beta) {
+        beta = w;
+        if (alpha >= w) return w;
+    }
+    const Score l = lossScore(ply, 4);
+    if (alpha < l) {
+        alpha = l;
+        if (l >= beta) return l;
+    }
+
+    // 6. Key update for m.
+    updateKey(key, m, kStone<Them>);
+
+    // 7-8. Table probe and store permission.
+    const ProbeResult probe = probeTable(state.table, key.key, depth, ply, alpha, beta, Kind);
+    if (probe.cutoff) return probe.score;
+    auto store = [&](Score lower, Score upper, Cell move) {
+        if (probe.storeAllowed) storeEntry(state.table, key.key, depth, ply, lower, upper, move, Kind);
+    };
+    auto storeDecided = [&](Score s) {
+        store(s, s, kNoCell);
+        return clampToWindow(s, alpha, beta);
+    };
+
+    // 9. Futility.
+    const int d = marginIndex(depth);
+    if (alpha >= eval + kFutilityMargin[d] && alpha < kWinThreshold) return alpha;
+
+    // 10. m's stone into the window codes, lifted on every way out.
+    StoneGuard<Them> placed(state.windowCodes.data(), m);
+    std::uint8_t* board = state.board.data();
+
+    // 11. A four by m has a single block.
+    const std::uint16_t b = otherThreats.fourSlot[m];
+    if (isSinglePartner(b)) {
+        // F1.
+        ThreatTracker own = ownThreats;
+        clearTrackerCell(own, m);
+        ThreatTracker other = otherThreats;
+        trackOwnStone<Them, CodesHold::Stone>(other, m);
+
+        // F2. A block that makes no four must also meet the other side's threats.
+        if (own.fourSlot[b] == kNoCell) {
+            if (unansweredDoubleFours(other, b) > 0) return storeDecided(lossScore(ply, 4));
+            DefenceMask mask;
+            if (defenceMaskForBoard(mask, own, other)[b] == 0) return storeDecided(lossScore(ply, 6));
+        }
+
+        // F3. Can the other side go on with fours after the block?
+        Score v;
+        {
+            BoardStone stone(board, b, kStone<Us>);
+            v = vcfAttack<Them>(state, pvNode ? kVcfBudgetPv : kVcfBudgetNonPv,
+                                static_cast<Ply>(ply + 1), static_cast<Score>(-beta),
+                                static_cast<Score>(-alpha), other, own, m, b);
+        }
+        // F4.
+        if (alpha >= -v) {
+            store(-kInfinity, alpha, b);
+            return alpha;
+        }
+
+        // F5.
+        ChildList list(parent);
+        GainMap gains = ownGains;
+        gainsAfterMove<Us, Them>(gains, m);
+        GainMap otherGainsAfter = otherGains;
+        gainsAfterMove<Them, Them>(otherGainsAfter, m);
+
+        // F6. The block becomes the list's current move.
+        for (int i = list->next; i < list->count; ++i)
+            if (list->cells[i] == b) {
+                list->cells[i] = list->cells[list->next];
+                list->cells[list->next] = b;
+                break;
+            }
+        list->cur = list->next++;
+
+        // F7. The block, searched with the probe's result as the child's alpha.
+        Score r;
+        {
+            const auto childEval = static_cast<Score>(-(eval + gains.gain[b]));
+            BoardStone stone(board, b, kStone<Us>);
+            const Depth childDepth =
+                static_cast<Depth>(depth - kPlyUnit + (pvNode ? kDepthExtension[3] : 0));
+            r = static_cast<Score>(-searchNode<Them, Kind>(
+                state, childDepth, static_cast<Ply>(ply + 1), childEval, v,
+                static_cast<Score>(-alpha), otherGainsAfter, gains, *list, other, own, key));
+        }
+        // F8.
+        if (searchTimer.stopFlag) return kInfinity;
+        // F9.
+        if (r >= beta) {
+            store(beta, kInfinity, b);
+            return beta;
+        }
+        if (r > alpha) {
+            store(r, r, b);
+            return r;
+        }
+        store(-kInfinity, alpha, b);
+        return alpha;
+    }
+
+    // M1. Reverse futility.
+    if (eval + kReverseMargin[d] >= beta && beta > -kWinThreshold) return beta;
+
+    // M2.
+    ChildList list(parent);
+    ThreatTracker own = ownThreats;
+    clearTrackerCell(own, m);
+    ThreatTracker other = otherThreats;
+    trackOwnStone<Them, CodesHold::Stone>(other, m);
+
+    // M3. Multi-four filter.
+    const bool multiFours = other.fourGroupCount > 0;
+    if (multiFours) {
+        multiFourFilter(*list, own, other);
+        if (!hasMoves(*list)) return storeDecided(lossScore(ply, 4));
+    }
+    // M4. Combination filter.
+    DefenceMask mask;
+    const bool restricted =
+        combinationFilter(*list, own, defenceMaskForList(mask, own, other, *list));
+    if (!hasMoves(*list)) return storeDecided(lossScore(ply, 6));
+
+    // M5. Child depth.
+    Depth childDepth = static_cast<Depth>(depth - kPlyUnit);
+    if constexpr (pvNode) childDepth += kDepthExtension[multiFours ? 2 : restricted ? 1 : 0];
+
+    // M6.
+    GainMap gains = ownGains;
+    gainsAfterMove<Us, Them>(gains, m);
+    GainMap otherGainsAfter = otherGains;
+    gainsAfterMove<Them, Them>(otherGainsAfter, m);
+
+    auto searchChild = [&](Cell x, Score childAlpha, Score childBeta, auto kind) {
+        const auto childEval = static_cast<Score>(-(eval + gains.gain[x]));
+        return static_cast<Score>(-searchNode<Them, decltype(kind)::value>(
+            state, childDepth, static_cast<Ply>(ply + 1), childEval, childAlpha, childBeta,
+            otherGainsAfter, gains, *list, other, own, key));
+    };
+    using FullWindow = std::integral_constant<NodeKind, Kind>;
+    using NullWindow = std::integral_constant<NodeKind, ZeroWindow>;
+
+    // M7-M8. First move, with the full window.
+    Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains);
+    Score r;
+    {
+        BoardStone stone(board, bestMove, kStone<Us>);
+        r = searchChild(bestMove, static_cast<Score>(-beta), static_cast<Score>(-alpha),
+                        FullWindow{});
+    }
+    if (searchTimer.stopFlag) return kInfinity;
+    if (r >= beta) {
+        store(beta, kInfinity, bestMove);
+        return beta;
+    }
+
+    // M9.
+    Score best = r > alpha ? r : alpha;
+    setMoveLimit(*list, best, limits);
+    if (list->next < list->limit) sortRemainingMoves(*list, gains);
+
+    // M10. The move loop; a better score shortens it at once.
+    while (list->next < list->limit) {
+        const Cell x = list->cells[list->next];
+        list->cur = list->next++;
+        {
+            BoardStone stone(board, x, kStone<Us>);
+            if constexpr (pvNode) {
+                if (best > alpha && childDepth > kPlyUnit) {
+                    // Zero-window pre-search; an aborted one fails low like any other.
+                    const Score r0 = searchChild(x, static_cast<Score>(-best - 1),
+                                                 static_cast<Score>(-best), NullWindow{});
+                    if (r0 <= best) continue;
+                }
+                r = searchChild(x, static_cast<Score>(-beta), static_cast<Score>(-best),
+                                FullWindow{});
+            } else {
+                r = searchChild(x, static_cast<Score>(-beta), static_cast<Score>(-best),
+                                FullWindow{});
+            }
+        }
+        if (searchTimer.stopFlag) return kInfinity;
+        if (r >= beta) {
+            store(beta, kInfinity, x);
+            return beta;
+        }
+        if (r > best) {
+            best = r;
+            bestMove = x;
+            setMoveLimit(*list, best, limits);
+        }
+    }
+
+    // M11.
+    if (best > alpha) store(best, best, bestMove);
+    else store(-kInfinity, best, bestMove);
+    return best;
+}
+
+template Score searchNode<Colour::Own, NodeKind::Pv>(EngineState&, Depth, Ply, Score, Score, Score,
+                                                     const GainMap&, const GainMap&,
+                                                     const CandidateList&, const ThreatTracker&,
+                                                     const ThreatTracker&, HashKey);
+template Score searchNode<Colour::Own, NodeKind::NonPv>(EngineState&, Depth, Ply, Score, Score,
+                                                        Score, const GainMap&, const GainMap&,
+                                                        const CandidateList&, const ThreatTracker&,
+                                                        const ThreatTracker&, HashKey);
+template Score searchNode<Colour::Opponent, NodeKind::Pv>(EngineState&, Depth, Ply, Score, Score,
+                                                          Score, const GainMap&, const GainMap&,
+                                                          const CandidateList&,
+                                                          const ThreatTracker&,
+                                                          const ThreatTracker&, HashKey);
+template Score searchNode<Colour::Opponent, NodeKind::NonPv>(EngineState&, Depth, Ply, Score,
+                                                             Score, Score, const GainMap&,
+                                                             const GainMap&, const CandidateList&,
+                                                             const ThreatTracker&,
+                                                             const ThreatTracker&, HashKey);
+
+}  // namespace quoll
