@@ -167,7 +167,9 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
             const auto s = static_cast<Score>(-pvSearch<Colour::Opponent>(
                 state, childDepth, 1, childEval, -kInfinity, static_cast<Score>(-bestScore), oppGain,
                 ownGain, list, oppThreats, ownThreats, rootKey));
-            if (searchTimer.stopFlag) return bestMove;
+            // Out of time. Without a move from the table or an earlier call, the best cell by
+            // the root's order is still a legal answer, where no answer would forfeit the game.
+            if (searchTimer.stopFlag) return bestMove != kNoCell ? bestMove : list.cells[0];
             if (s > bestScore) {
                 bestScore = s;
                 bestMove = m;
