@@ -4,7 +4,13 @@
 
 namespace quoll {
 
+TrackerUsage trackerUsage;
+
 namespace {
+
+inline void noteLinks(const ThreatTracker& tracker) {
+    if (tracker.linkCount > trackerUsage.maxLinkCount) trackerUsage.maxLinkCount = tracker.linkCount;
+}
 
 inline bool holdsPair(const ThreeLink& link, Cell p, Cell q) {
     return (link.first == p && link.second == q) || (link.first == q && link.second == p);
@@ -29,8 +35,13 @@ void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     } else if (isSinglePartner(slot)) {
         if (slot == partner) return;
         // Out of group records: keep the one partner rather than write past the array.
-        if (tracker.fourGroupCount >= kMaxFourGroups) return;
+        if (tracker.fourGroupCount >= kMaxFourGroups) {
+            ++trackerUsage.droppedFacts;
+            return;
+        }
         const std::uint16_t g = tracker.fourGroupCount++;
+        if (tracker.fourGroupCount > trackerUsage.maxFourGroups)
+            trackerUsage.maxFourGroups = tracker.fourGroupCount;
         FourGroup& group = tracker.fourGroups[g];
         group.owner = cell;
         group.count = 2;
@@ -42,6 +53,7 @@ void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
         for (int i = 0; i < group.count; ++i)
             if (group.partners[i] == partner) return;
         if (group.count < kMaxGroupPartners) group.partners[group.count++] = partner;
+        else ++trackerUsage.droppedFacts;
     }
 }
 
@@ -71,7 +83,10 @@ void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
 
 void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     // Out of pool space: the triple is not recorded rather than written past the pool.
-    if (tracker.linkCount + 3 > kLinkPoolSize) return;
+    if (tracker.linkCount + 3 > kLinkPoolSize) {
+        ++trackerUsage.droppedFacts;
+        return;
+    }
     auto pushFront = [&](Cell owner, Cell first, Cell second) {
         const std::uint16_t index = tracker.linkCount++;
         tracker.links[index] = ThreeLink{first, second, tracker.threeHead[owner]};
@@ -80,6 +95,7 @@ void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     pushFront(a, b, c);
     pushFront(b, a, c);
     pushFront(c, a, b);
+    noteLinks(tracker);
 }
 
 void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
@@ -98,7 +114,11 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
         target = links[target].next;
         ++inFront;
     }
-    if (target == kNoLink || tracker.linkCount + inFront > kLinkPoolSize) return;
+    if (target == kNoLink) return;
+    if (tracker.linkCount + inFront > kLinkPoolSize) {
+        ++trackerUsage.droppedFacts;
+        return;
+    }
     std::uint16_t source = head;
     std::uint16_t copy = tracker.linkCount++;
     links[copy] = ThreeLink{links[source].first, links[source].second, kNoLink};
@@ -109,6 +129,7 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
         links[copy] = ThreeLink{links[source].first, links[source].second, kNoLink};
     }
     links[copy].next = links[target].next;
+    noteLinks(tracker);
 }
 
 void clearTrackerCell(ThreatTracker& tracker, Cell cell) {

@@ -59,6 +59,15 @@ constexpr bool isSinglePartner(std::uint16_t slot) { return slot < kCellCount; }
 // or not yet (the horizon search).
 enum class CodesHold : std::uint8_t { Stone, NoStone };
 
+// High-water marks over all trackers since the last reset, and the facts dropped for lack of
+// room; read by tests and tools to show that the capacities hold.
+struct TrackerUsage {
+    int maxLinkCount = 0;
+    int maxFourGroups = 0;
+    int droppedFacts = 0;
+};
+extern TrackerUsage trackerUsage;
+
 void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
 void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c);
