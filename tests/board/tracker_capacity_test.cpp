@@ -1,0 +1,89 @@
+// Threat tracker capacities: the link pool and the group records along deep search lines, and
+// what happens when they run out.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "board/threats.hpp"
+#include "board_helpers.hpp"
+
+namespace quoll {
+namespace {
+
+using boardtest::builtTracker;
+using boardtest::clusteredMoves;
+using boardtest::expectedFacts;
+using boardtest::Move;
+using boardtest::Pools;
+using boardtest::randomMoves;
+using boardtest::SearchWalk;
+using boardtest::soundFacts;
+
+// A deep line through a crowded board, with a few siblings tried at every ply as a search
+// would: the pool and the group records keep a wide margin.
+TEST(TrackerCapacity, DeepLinesStayWellWithinThePoolAndGroups) {
+    int highLinks = 0, highGroups = 0;
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        for (int start : {10, 40, 90}) {
+            Pools pools;
+            SearchWalk walk(seed * 100 + static_cast<std::uint32_t>(start));
+            walk.checkEveryNode = false;
+            const auto moves = seed % 2 ? clusteredMoves(seed, start) : randomMoves(seed, start);
+            for (const Move& move : moves) walk.board[move.cell] = static_cast<std::uint8_t>(move.colour);
+            rebuildWindowCodes(walk.board, walk.codes);
+            std::vector<ThreatTracker> own(1, builtTracker<Colour::Own>(walk.board, walk.codes, *pools.own));
+            std::vector<ThreatTracker> opponent(
+                1, builtTracker<Colour::Opponent>(walk.board, walk.codes, *pools.opponent));
+            // 64 nested copies, each after three siblings searched two plies deep.
+            const Board boardBefore = walk.board;
+            const WindowCodes codesBefore = walk.codes;
+            std::vector<Move> line;
+            Colour mover = Colour::Own;
+            for (int ply = 0; ply < 64; ++ply) {
+                for (int sibling = 0; sibling < 3; ++sibling) {
+                    if (mover == Colour::Own)
+                        walk.node<Colour::Own>(own.back(), opponent.back(), walk.randomEmptyCell(), 1, 2);
+                    else
+                        walk.node<Colour::Opponent>(own.back(), opponent.back(), walk.randomEmptyCell(), 1, 2);
+                }
+                const Move move{walk.randomEmptyCell(), mover};
+                own.push_back(own.back());
+                opponent.push_back(opponent.back());
+                playMove<CodesHold::Stone>(walk.board, walk.codes, own.back(), opponent.back(), move);
+                line.push_back(move);
+                walk.highLinks = std::max({walk.highLinks, static_cast<int>(own.back().linkCount),
+                                           static_cast<int>(opponent.back().linkCount)});
+                walk.highGroups = std::max({walk.highGroups, static_cast<int>(own.back().fourGroupCount),
+                                            static_cast<int>(opponent.back().fourGroupCount)});
+                mover = opponentOf(mover);
+            }
+            EXPECT_GE(std::count_if(walk.board.begin(), walk.board.end(), [](std::uint8_t b) { return b != kEmpty; }),
+                      start + 64);
+            // The end of the line is still exact.
+            EXPECT_EQ(soundFacts(own.back()), expectedFacts<Colour::Own>(walk.board));
+            EXPECT_EQ(soundFacts(opponent.back()), expectedFacts<Colour::Opponent>(walk.board));
+            for (auto it = line.rbegin(); it != line.rend(); ++it) {
+                if (it->colour == Colour::Own) liftStone<Colour::Own>(walk.codes.data(), it->cell);
+                else liftStone<Colour::Opponent>(walk.codes.data(), it->cell);
+                walk.board[it->cell] = kEmpty;
+            }
+            EXPECT_EQ(walk.board, boardBefore);
+            EXPECT_EQ(walk.codes, codesBefore);
+            // Every copy along the line still reads the position it was made for.
+            EXPECT_EQ(soundFacts(own.front()), expectedFacts<Colour::Own>(walk.board));
+            highLinks = std::max(highLinks, walk.highLinks);
+            highGroups = std::max(highGroups, walk.highGroups);
+        }
+    }
+    std::printf("deep lines: high-water linkCount %d of %d, fourGroupCount %d of %d\n", highLinks,
+                kLinkPoolSize, highGroups, kMaxFourGroups);
+    EXPECT_LT(highLinks, kLinkPoolSize / 4);
+    EXPECT_LT(highGroups, kMaxFourGroups / 2);
+}
+
+}  // namespace
+}  // namespace quoll
