@@ -59,7 +59,10 @@ constexpr bool isSinglePartner(std::uint16_t slot) { return slot < kCellCount; }
 // or not yet (the horizon search).
 enum class CodesHold : std::uint8_t { Stone, NoStone };
 
-void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
+// Makes `partner` a four partner of `cell`; false when the group records had no room for it.
+bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
+// Makes a and b partners of each other, or neither when either side has no room.
+void addFourPairs(ThreatTracker& tracker, Cell a, Cell b);
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
 void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c);
 void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -18,10 +19,12 @@ using boardtest::builtTracker;
 using boardtest::clusteredMoves;
 using boardtest::expectedFacts;
 using boardtest::Move;
+using boardtest::playTracked;
 using boardtest::Pools;
 using boardtest::randomMoves;
 using boardtest::SearchWalk;
 using boardtest::soundFacts;
+using boardtest::ThreatFacts;
 
 // A deep line through a crowded board, with a few siblings tried at every ply as a search
 // would: the pool and the group records keep a wide margin.
@@ -83,6 +86,69 @@ TEST(TrackerCapacity, DeepLinesStayWellWithinThePoolAndGroups) {
                 kLinkPoolSize, highGroups, kMaxFourGroups);
     EXPECT_LT(highLinks, kLinkPoolSize / 4);
     EXPECT_LT(highGroups, kMaxFourGroups / 2);
+}
+
+inline constexpr std::uint8_t kGuardByte = 0xA5;
+
+// Every fact the tracker holds is true on the board (it may have dropped some).
+::testing::AssertionResult holdsOnlyTrueFacts(const ThreatFacts& held, const ThreatFacts& truth) {
+    for (const auto& [cell, partner] : held.pairs)
+        if (!truth.pairs.count({cell, partner}))
+            return ::testing::AssertionFailure() << "stale four pair " << cell << "-" << partner;
+    for (const auto& [cell, first, second] : held.triples)
+        if (!truth.triples.count({cell, first, second}))
+            return ::testing::AssertionFailure() << "stale three at " << cell << ": " << first << ", " << second;
+    return ::testing::AssertionSuccess();
+}
+
+// A tracker and guard bytes right behind it: group records must not overrun.
+struct GuardedTracker {
+    ThreatTracker tracker;
+    std::array<std::uint8_t, 256> guard;
+};
+
+// Rows of threes, each row giving three double-four cells: more than the group records hold.
+// Regression: a pair dropped for want of a group record was kept the other way round, and
+// outlived its cell once that cell was played.
+TEST(TrackerCapacity, GroupRecordsRunOutWithoutOverrun) {
+    Pools pools;
+    Board board{};
+    for (int row = 0; row < kBoardSize; ++row)
+        for (int column : {1, 2, 3, 9, 10, 11}) board[makeCell(row, column)] = kOwnStone;
+    WindowCodes codes{};
+    rebuildWindowCodes(board, codes);
+    const ThreatFacts truth = expectedFacts<Colour::Own>(board);
+    std::map<Cell, int> partnerCount;
+    for (const auto& [cell, partner] : truth.pairs) ++partnerCount[cell];
+    int groupCells = 0;
+    for (const auto& [cell, count] : partnerCount) groupCells += count >= 2;
+    ASSERT_GT(groupCells, kMaxFourGroups);
+
+    auto guarded = std::make_unique<GuardedTracker>();
+    guarded->guard.fill(kGuardByte);
+    buildThreatTracker<Colour::Own>(guarded->tracker, board.data(), codes.data(), *pools.own);
+    ThreatTracker& tracker = guarded->tracker;
+    EXPECT_EQ(tracker.fourGroupCount, kMaxFourGroups);
+    EXPECT_EQ(tracker.links, pools.own->links.data());
+    EXPECT_TRUE(holdsOnlyTrueFacts(soundFacts(tracker), truth));
+    for (std::uint8_t byte : guarded->guard) ASSERT_EQ(byte, kGuardByte);
+
+    // Play on: group cells fill up and free records, which later pairs may take again.
+    ThreatTracker opponent = builtTracker<Colour::Opponent>(board, codes, *pools.opponent);
+    Colour mover = Colour::Opponent;
+    for (int column : {4, 8, 12, 0, 5, 7, 13}) {
+        for (int row = 0; row < kBoardSize; row += 2) {
+            const Cell cell = makeCell(row, column);
+            if (board[cell] != kEmpty) continue;
+            if (mover == Colour::Own) playTracked<Colour::Own, CodesHold::Stone>(board, codes, tracker, opponent, cell);
+            else playTracked<Colour::Opponent, CodesHold::Stone>(board, codes, opponent, tracker, cell);
+            mover = opponentOf(mover);
+            for (std::uint8_t byte : guarded->guard) ASSERT_EQ(byte, kGuardByte);
+            ASSERT_LE(tracker.fourGroupCount, kMaxFourGroups);
+            EXPECT_TRUE(holdsOnlyTrueFacts(soundFacts(tracker), expectedFacts<Colour::Own>(board))) << "cell " << cell;
+            EXPECT_EQ(soundFacts(opponent), expectedFacts<Colour::Opponent>(board)) << "cell " << cell;
+        }
+    }
 }
 
 }  // namespace
