@@ -106,7 +106,14 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
         target = links[target].next;
         ++inFront;
     }
-    if (target == kNoLink || tracker.linkCount + inFront > kLinkPoolSize) return;
+    if (target == kNoLink) return;
+    if (tracker.linkCount + inFront > kLinkPoolSize) {
+        // No room for the copies. A three left in one of its cells' lists would outlive its
+        // cells (clearing a cell finds the threes to remove through its own list), so this copy
+        // drops every three it knows; its ancestors keep theirs.
+        tracker.threeHead.fill(kNoLink);
+        return;
+    }
     std::uint16_t source = head;
     std::uint16_t copy = tracker.linkCount++;
     links[copy] = ThreeLink{links[source].first, links[source].second, kNoLink};

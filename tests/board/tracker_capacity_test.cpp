@@ -23,8 +23,10 @@ using boardtest::playTracked;
 using boardtest::Pools;
 using boardtest::randomMoves;
 using boardtest::SearchWalk;
+using boardtest::playMove;
 using boardtest::soundFacts;
 using boardtest::ThreatFacts;
+using boardtest::TrackedPosition;
 
 // A deep line through a crowded board, with a few siblings tried at every ply as a search
 // would: the pool and the group records keep a wide margin.
@@ -99,6 +101,50 @@ inline constexpr std::uint8_t kGuardByte = 0xA5;
         if (!truth.triples.count({cell, first, second}))
             return ::testing::AssertionFailure() << "stale three at " << cell << ": " << first << ", " << second;
     return ::testing::AssertionSuccess();
+}
+
+// A pool placed right before guard bytes, to see that nothing is written beyond it.
+struct GuardedPool {
+    LinkPool pool;
+    std::array<std::uint8_t, 4096> guard;
+};
+bool guardIntact(const GuardedPool& guarded) {
+    for (std::uint8_t byte : guarded.guard)
+        if (byte != kGuardByte) return false;
+    return true;
+}
+
+// With the pool nearly full the tracker drops facts it has no room for, never writes past the
+// pool, never keeps a fact that is no longer true, and stays sound.
+// Regression: a removal without room for its copies left the three in that cell's list.
+TEST(TrackerCapacity, FullPoolDropsFactsAndWritesNothingBeyond) {
+    for (std::uint32_t seed = 1; seed <= 10; ++seed) {
+        auto ownPool = std::make_unique<GuardedPool>();
+        auto opponentPool = std::make_unique<GuardedPool>();
+        ownPool->guard.fill(kGuardByte);
+        opponentPool->guard.fill(kGuardByte);
+        TrackedPosition position(ownPool->pool, opponentPool->pool);
+        const auto moves = clusteredMoves(seed, 110);
+        for (int i = 0; i < 30; ++i) position.board[moves[i].cell] = static_cast<std::uint8_t>(moves[i].colour);
+        position.rebuild();
+        // Everything beyond the real links counts as used by ancestors.
+        position.own.linkCount = static_cast<std::uint16_t>(kLinkPoolSize - 1 - seed % 3);
+        position.opponent.linkCount = static_cast<std::uint16_t>(kLinkPoolSize - 1 - seed % 3);
+        for (std::size_t i = 30; i < moves.size(); ++i) {
+            if (seed % 2) playMove<CodesHold::Stone>(position, moves[i]);
+            else playMove<CodesHold::NoStone>(position, moves[i]);
+            ASSERT_TRUE(guardIntact(*ownPool)) << "seed " << seed << " move " << i;
+            ASSERT_TRUE(guardIntact(*opponentPool)) << "seed " << seed << " move " << i;
+            ASSERT_LE(position.own.linkCount, kLinkPoolSize);
+            ASSERT_LE(position.opponent.linkCount, kLinkPoolSize);
+            EXPECT_TRUE(holdsOnlyTrueFacts(soundFacts(position.own), expectedFacts<Colour::Own>(position.board)))
+                << "seed " << seed << " move " << i;
+            EXPECT_TRUE(
+                holdsOnlyTrueFacts(soundFacts(position.opponent), expectedFacts<Colour::Opponent>(position.board)))
+                << "seed " << seed << " move " << i;
+            if (::testing::Test::HasFailure()) return;
+        }
+    }
 }
 
 // A tracker and guard bytes right behind it: group records must not overrun.
