@@ -28,16 +28,16 @@ inline int emptyCellsOf(const std::uint8_t* board, int w, Cell* out, int capacit
 
 }  // namespace
 
-void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
+bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (slot == kNoCell) {
         tracker.fourSlot[cell] = partner;
     } else if (isSinglePartner(slot)) {
-        if (slot == partner) return;
+        if (slot == partner) return true;
         // Out of group records: keep the one partner rather than write past the array.
         if (tracker.fourGroupCount >= kMaxFourGroups) {
             ++trackerUsage.droppedFacts;
-            return;
+            return false;
         }
         const std::uint16_t g = tracker.fourGroupCount++;
         if (tracker.fourGroupCount > trackerUsage.maxFourGroups)
@@ -51,10 +51,20 @@ void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     } else {
         FourGroup& group = tracker.fourGroups[slot - kGroupBase];
         for (int i = 0; i < group.count; ++i)
-            if (group.partners[i] == partner) return;
-        if (group.count < kMaxGroupPartners) group.partners[group.count++] = partner;
-        else ++trackerUsage.droppedFacts;
+            if (group.partners[i] == partner) return true;
+        if (group.count == kMaxGroupPartners) {
+            ++trackerUsage.droppedFacts;
+            return false;
+        }
+        group.partners[group.count++] = partner;
     }
+    return true;
+}
+
+void addFourPairs(ThreatTracker& tracker, Cell a, Cell b) {
+    // A pair kept one way only would outlive its cells: clearing a cell finds the pairs to
+    // remove through its own partners. So a pair that one side has no room for is dropped whole.
+    if (addFourPair(tracker, a, b) && !addFourPair(tracker, b, a)) removeFourPair(tracker, a, b);
 }
 
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
@@ -117,6 +127,10 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     if (target == kNoLink) return;
     if (tracker.linkCount + inFront > kLinkPoolSize) {
         ++trackerUsage.droppedFacts;
+        // No room for the copies. A three left in one of its cells' lists would outlive its
+        // cells (clearing a cell finds the threes to remove through its own list), so this copy
+        // drops every three it knows; its ancestors keep theirs.
+        tracker.threeHead.fill(kNoLink);
         return;
     }
     std::uint16_t source = head;
@@ -162,8 +176,7 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
     for (std::uint16_t link = tracker.threeHead[cell]; link != kNoLink;
          link = tracker.links[link].next) {
         const ThreeLink entry = tracker.links[link];
-        addFourPair(tracker, entry.first, entry.second);
-        addFourPair(tracker, entry.second, entry.first);
+        addFourPairs(tracker, entry.first, entry.second);
     }
     // Windows through the cell that are clean twos once the stone is counted.
     constexpr int twoPattern = Form == CodesHold::Stone ? 2 * kInUnit<C> : kInUnit<C>;
@@ -214,8 +227,7 @@ void buildThreatTracker(ThreatTracker& tracker, const std::uint8_t* board, const
         if (!matchesPattern<C>(codes[w], 3 * kInUnit<C>)) continue;
         Cell empty[2];
         if (emptyCellsOf(board, w, empty, 2) != 2) continue;
-        addFourPair(tracker, empty[0], empty[1]);
-        addFourPair(tracker, empty[1], empty[0]);
+        addFourPairs(tracker, empty[0], empty[1]);
     }
     tracker.threeHead.fill(kNoLink);
     for (int w = 0; w < kWindowCount; ++w) {

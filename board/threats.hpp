@@ -68,7 +68,10 @@ struct TrackerUsage {
 };
 extern TrackerUsage trackerUsage;
 
-void addFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
+// Makes `partner` a four partner of `cell`; false when the group records had no room for it.
+bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
+// Makes a and b partners of each other, or neither when either side has no room.
+void addFourPairs(ThreatTracker& tracker, Cell a, Cell b);
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
 void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c);
 void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q);
