@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 #include <string>
 
@@ -16,6 +15,44 @@ const std::string kModeError = "ERROR This command cannot be used in current mod
 // A line whose only effect is a known reply: everything before it has been answered.
 const std::string kProbe = "PROBE";
 const std::string kProbeReply = "ERROR Unknown command \"PROBE\"";
+
+// A coordinate from 0 to 14 in plain decimal, without sign, blank or leading zero.
+std::optional<int> parseCoordinate(std::string_view text) {
+    if (text.empty() || text.size() > 2) return std::nullopt;
+    if (text.size() == 2 && text[0] == '0') return std::nullopt;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value < 15 ? std::optional<int>(value) : std::nullopt;
+}
+
+// The cell of a move reply "x,y", or nothing when the line is not exactly that.
+std::optional<int> parseMove(std::string_view line) {
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    const auto x = parseCoordinate(line.substr(0, comma));
+    const auto y = parseCoordinate(line.substr(comma + 1));
+    if (!x || !y) return std::nullopt;
+    return *y * 15 + *x;
+}
+
+// "Mmm dd yyyy hh:mm:ss", the day padded with a blank.
+bool isBuildDate(std::string_view text) {
+    const std::string_view shape = "Aaa #d dddd dd:dd:dd";
+    if (text.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const char c = text[i];
+        const bool fits = shape[i] == 'A'   ? c >= 'A' && c <= 'Z'
+                          : shape[i] == 'a' ? c >= 'a' && c <= 'z'
+                          : shape[i] == 'd' ? c >= '0' && c <= '9'
+                          : shape[i] == '#' ? c == ' ' || (c >= '1' && c <= '3')
+                                            : c == shape[i];
+        if (!fits) return false;
+    }
+    return true;
+}
 
 class EngineSession : public ::testing::Test {
 protected:
@@ -33,11 +70,9 @@ protected:
     void expectLegalMove() {
         const std::optional<std::string> line = engine.readLine();
         ASSERT_TRUE(line.has_value());
-        std::smatch match;
-        ASSERT_TRUE(std::regex_match(*line, match, std::regex("([0-9]|1[0-4]),([0-9]|1[0-4])")))
-            << *line;
-        const int cell = std::stoi(match[2]) * 15 + std::stoi(match[1]);
-        EXPECT_TRUE(taken.insert(cell).second) << "engine played on a taken cell " << *line;
+        const std::optional<int> cell = parseMove(*line);
+        ASSERT_TRUE(cell.has_value()) << "not a move: " << *line;
+        EXPECT_TRUE(taken.insert(*cell).second) << "engine played on a taken cell " << *line;
     }
 
     void take(int x, int y) { taken.insert(y * 15 + x); }
@@ -58,12 +93,15 @@ TEST_F(EngineSession, AboutLineHasTheFixedFieldsAndABuildDate) {
     engine.sendLine("ABOUT");
     const std::optional<std::string> line = engine.readLine();
     ASSERT_TRUE(line.has_value());
-    EXPECT_TRUE(std::regex_match(
-        *line, std::regex("name=\"Quoll\", author=\"[^\"]+\", country=\"[^\"]+\", "
-                          "email=\"[^\"]+\", version=\"9\", "
-                          "build-date=\"[A-Z][a-z]{2} [ 123][0-9] [0-9]{4} "
-                          "[0-9]{2}:[0-9]{2}:[0-9]{2}\", target-rule=\"standard\", "
-                          "target-board-size=\"15\", debug=\"0\"")))
+    const std::string head =
+        "name=\"Quoll\", author=\"Quoll developers\", country=\"n/a\", "
+        "email=\"quoll@example.org\", version=\"9\", build-date=\"";
+    const std::string tail =
+        "\", target-rule=\"standard\", target-board-size=\"15\", debug=\"0\"";
+    ASSERT_GT(line->size(), head.size() + tail.size()) << *line;
+    EXPECT_EQ(line->substr(0, head.size()), head);
+    EXPECT_EQ(line->substr(line->size() - tail.size()), tail);
+    EXPECT_TRUE(isBuildDate(line->substr(head.size(), line->size() - head.size() - tail.size())))
         << *line;
     endAndExpectExit();
 }

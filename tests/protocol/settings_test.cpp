@@ -154,7 +154,7 @@ TEST(TableBudget, HalfThePhysicalMemoryAtMost) {
 
 // A negative MAX_MEMORY asks for a table of 2^59 entries. Run in a child process whose address
 // space is limited, so the halving down to a table that fits is exercised for real.
-[[noreturn]] void startWithNegativeMaxMemoryInLimitedSpace() {
+[[maybe_unused, noreturn]] void startWithNegativeMaxMemoryInLimitedSpace() {
     const rlimit limit{std::uint64_t{768} << 20, std::uint64_t{768} << 20};
     setrlimit(RLIMIT_AS, &limit);
     test::resetProcessRecords();
