@@ -1,10 +1,10 @@
 #include "protocol/dispatcher.hpp"
 
-#include <array>
-#include <string_view>
-
 #include <fmt/format.h>
 #include <spdlog/spdlog.h>
+
+#include <array>
+#include <string_view>
 
 #include "protocol/about.hpp"
 #include "protocol/board_command.hpp"

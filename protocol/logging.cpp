@@ -8,12 +8,11 @@
 namespace quoll {
 
 void switchLoggingOff() {
-    auto logger = std::make_shared<spdlog::logger>(
-        "", std::make_shared<spdlog::sinks::stderr_sink_mt>());
+    auto logger =
+        std::make_shared<spdlog::logger>("", std::make_shared<spdlog::sinks::stderr_sink_mt>());
     spdlog::set_default_logger(std::move(logger));
-    spdlog::apply_all([](const std::shared_ptr<spdlog::logger>& each) {
-        each->set_level(spdlog::level::off);
-    });
+    spdlog::apply_all(
+        [](const std::shared_ptr<spdlog::logger>& each) { each->set_level(spdlog::level::off); });
     spdlog::set_level(spdlog::level::off);
 }
 

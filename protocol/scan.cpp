@@ -57,9 +57,8 @@ bool fillTarget(std::string_view text, std::size_t& position, const ScanTarget& 
                 if (!word) return false;
                 destination->assign(*word);
             } else {
-                const auto value =
-                    readInteger(text, position, std::numeric_limits<Value>::min(),
-                                std::numeric_limits<Value>::max());
+                const auto value = readInteger(text, position, std::numeric_limits<Value>::min(),
+                                               std::numeric_limits<Value>::max());
                 if (!value) return false;
                 *destination = static_cast<Value>(*value);
             }

@@ -22,7 +22,9 @@ namespace quoll {
 using ScanTarget = std::variant<std::int16_t*, std::int32_t*, std::int64_t*, std::string*>;
 
 // White space of the protocol: blank, tab, line feed, vertical tab, form feed, carriage return.
-constexpr bool isWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr bool isWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 bool scanTargets(std::string_view text, std::string_view pattern,
                  std::span<const ScanTarget> targets);
@@ -40,8 +42,8 @@ std::optional<std::int64_t> scanLeadingInteger(std::string_view text, std::int64
 
 template <typename Int>
 std::optional<Int> scanLeadingInteger(std::string_view text) {
-    const auto value = scanLeadingInteger(text, std::numeric_limits<Int>::min(),
-                                          std::numeric_limits<Int>::max());
+    const auto value =
+        scanLeadingInteger(text, std::numeric_limits<Int>::min(), std::numeric_limits<Int>::max());
     if (!value) return std::nullopt;
     return static_cast<Int>(*value);
 }

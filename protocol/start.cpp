@@ -1,9 +1,9 @@
 #include "protocol/start.hpp"
 
-#include <algorithm>
-
 #include <fmt/format.h>
 #include <spdlog/spdlog.h>
+
+#include <algorithm>
 
 #include "platform/memory.hpp"
 #include "protocol/engine_state.hpp"
@@ -26,9 +26,9 @@ void handleStart(ProtocolState& state, const std::string& line) {
         return;
     }
     if (size != kBoardSize) {
-        writeError(fmt::format(
-            "Unsupported size of board {}. This version only supports board size {}", size,
-            kBoardSize));
+        writeError(
+            fmt::format("Unsupported size of board {}. This version only supports board size {}",
+                        size, kBoardSize));
         return;
     }
     const std::uint64_t budget = tableBudgetBytes(gameSettings.maxMemory, physicalMemoryBytes());

@@ -1,8 +1,8 @@
 #include "protocol/turn.hpp"
 
-#include <algorithm>
-
 #include <spdlog/spdlog.h>
+
+#include <algorithm>
 
 #include "protocol/replies.hpp"
 #include "protocol/scan.hpp"
@@ -48,8 +48,8 @@ void handleTurn(ProtocolState& state, const std::string& line) {
 
 void handleBegin(ProtocolState& state) {
     const Board& board = state.record.board;
-    const bool empty = std::all_of(board.begin(), board.end(),
-                                   [](std::uint8_t stone) { return stone == kEmpty; });
+    const bool empty =
+        std::all_of(board.begin(), board.end(), [](std::uint8_t stone) { return stone == kEmpty; });
     if (state.mode != ProtocolMode::Playing || !empty) {
         writeError("This command cannot be used in current mode");
         return;

@@ -25,7 +25,9 @@ RowsRead readRows(const std::string& input) {
     return result;
 }
 
-Cell at(int x, int y) { return makeCell(y, x); }
+Cell at(int x, int y) {
+    return makeCell(y, x);
+}
 
 // The stones of a record as (cell, stone) in the order of its move list.
 std::vector<std::pair<Cell, int>> stonesInOrder(const GameRecord& record) {
@@ -114,8 +116,7 @@ TEST(BoardRows, RefusedRowEndsTheBlockWithTheRowsBeforeIt) {
         EXPECT_TRUE(read.inputLeft) << row;
         // Regression: the refused row turned 3,3 into the engine's stone and left the
         // opponent to move, so the engine's answer was recorded as an opponent stone.
-        EXPECT_EQ(stonesInOrder(read.record),
-                  (std::vector<std::pair<Cell, int>>{{at(3, 3), 2}}))
+        EXPECT_EQ(stonesInOrder(read.record), (std::vector<std::pair<Cell, int>>{{at(3, 3), 2}}))
             << row;
         EXPECT_EQ(read.record.firstColour, kOpponentStone) << row;
         EXPECT_EQ(read.record.colourToMove, kOwnStone) << row;

@@ -55,7 +55,7 @@ bool isBuildDate(std::string_view text) {
 }
 
 class EngineSession : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(engine.start(QUOLL_ENGINE_PATH)); }
 
     // START with a small table and a short move budget, so that each test starts quickly.
@@ -96,8 +96,7 @@ TEST_F(EngineSession, AboutLineHasTheFixedFieldsAndABuildDate) {
     const std::string head =
         "name=\"Quoll\", author=\"Quoll developers\", country=\"n/a\", "
         "email=\"quoll@example.org\", version=\"9\", build-date=\"";
-    const std::string tail =
-        "\", target-rule=\"standard\", target-board-size=\"15\", debug=\"0\"";
+    const std::string tail = "\", target-rule=\"standard\", target-board-size=\"15\", debug=\"0\"";
     ASSERT_GT(line->size(), head.size() + tail.size()) << *line;
     EXPECT_EQ(line->substr(0, head.size()), head);
     EXPECT_EQ(line->substr(line->size() - tail.size()), tail);
@@ -284,8 +283,9 @@ TEST_F(EngineSession, BadBoardRowEndsTheBlockAndTheRestReachesTheDispatcher) {
         engine.sendLine("BOARD");
         engine.sendLine("0,0,2");
         engine.sendLine(row);
-        EXPECT_TRUE(engine.expectLine(std::string(row) == "X" ? "ERROR Invalid syntax"
-                                                               : "ERROR Invalid coordinates or player"))
+        EXPECT_TRUE(engine.expectLine(std::string(row) == "X"
+                                          ? "ERROR Invalid syntax"
+                                          : "ERROR Invalid coordinates or player"))
             << row;
         taken = {};
         take(0, 0);

@@ -25,7 +25,7 @@ inline const bool kLoggingSwitchedOff = (switchLoggingOff(), true);
 
 // Points the line reader at `input` and the writers at a memory stream while it lives.
 class CapturedIo {
-public:
+  public:
     explicit CapturedIo(std::string_view input) : input_(std::string(input)) {
         stream_ = open_memstream(&buffer_, &size_);
         commandInput = &input_;
@@ -46,7 +46,7 @@ public:
     }
     bool inputLeft() { return input_.peek() != std::char_traits<char>::eof(); }
 
-private:
+  private:
     std::istringstream input_;
     char* buffer_ = nullptr;
     std::size_t size_ = 0;
@@ -62,7 +62,7 @@ inline std::string runLines(ProtocolState& state, std::string_view input) {
 
 // Lowers the log level to info while it lives and collects the messages, one per line.
 class CapturedLog {
-public:
+  public:
     CapturedLog() : previous_(spdlog::default_logger()) {
         auto sink = std::make_shared<spdlog::sinks::ostream_sink_mt>(text_);
         auto logger = std::make_shared<spdlog::logger>("", sink);
@@ -84,7 +84,7 @@ public:
         return result;
     }
 
-private:
+  private:
     std::shared_ptr<spdlog::logger> previous_;
     std::ostringstream text_;
 };

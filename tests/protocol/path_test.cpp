@@ -1,8 +1,9 @@
 // The platform's path rules and the start-up check of the engine's folder.
 
+#include "platform/path.hpp"
+
 #include <gtest/gtest.h>
 
-#include "platform/path.hpp"
 #include "protocol/engine_folder.hpp"
 
 namespace quoll {

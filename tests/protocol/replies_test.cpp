@@ -1,9 +1,10 @@
 // Reply writers and cell texts.
 
+#include "protocol/replies.hpp"
+
 #include <gtest/gtest.h>
 
 #include "in_process.hpp"
-#include "protocol/replies.hpp"
 
 namespace quoll {
 namespace {

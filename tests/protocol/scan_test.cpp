@@ -1,10 +1,10 @@
 // The command-line scanner: integer widths and overflow, white space, words, trailing text.
 
+#include "protocol/scan.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "protocol/scan.hpp"
 
 namespace quoll {
 namespace {

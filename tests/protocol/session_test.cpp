@@ -10,7 +10,7 @@ namespace quoll {
 namespace {
 
 class Session : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::resetProcessRecords();
         ASSERT_EQ(run("INFO MAX_MEMORY 10000\nSTART 15\n"), "OK\n");
@@ -81,8 +81,12 @@ TEST_F(Session, TurnsAndABoardReplayHandTheEngineTheSamePosition) {
     for (const char* turn : {"TURN 7,7\n", "TURN 3,12\n", "TURN 14,0\n", "TURN 9,4\n"})
         ASSERT_EQ(run(turn).find("ERROR"), std::string::npos) << turn;
     // What the engine was given for its last answer.
-    const EngineState seen{engineState.board, engineState.firstColour, engineState.colourToMove,
-                           engineState.history, {}, {}};
+    const EngineState seen{engineState.board,
+                           engineState.firstColour,
+                           engineState.colourToMove,
+                           engineState.history,
+                           {},
+                           {}};
     const GameRecord played = state.record;
 
     // The same game as a BOARD block, every row with its player, up to the opponent's move.

@@ -1,8 +1,7 @@
 // INFO values, the move budget the think step derives from them, and the table START sizes.
 
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "in_process.hpp"
 #include "protocol/protocol_state.hpp"
@@ -13,7 +12,7 @@ namespace quoll {
 namespace {
 
 class Settings : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::resetProcessRecords(); }
     void TearDown() override { test::resetProcessRecords(); }
 };
@@ -81,7 +80,7 @@ TEST(MoveBudget, TwentiethOfTheMatchTimeCappedByTheTurnLimit) {
 }
 
 class ThinkBudget : public Settings {
-protected:
+  protected:
     // The deadlines the think step set for one BEGIN, in milliseconds after its start.
     std::pair<std::int64_t, std::int64_t> deadlinesAfterBegin(const std::string& info) {
         ProtocolState state;
@@ -103,7 +102,7 @@ TEST_F(ThinkBudget, DeadlinesFollowTheSettingsOfTheMoment) {
 }
 
 class TableSizing : public Settings {
-protected:
+  protected:
     std::uint64_t tableSizeAfter(const std::string& lines) {
         ProtocolState state;
         test::runLines(state, lines);

@@ -11,6 +11,7 @@
 //   EXPECT_EQ(engine.waitExit(), 0);
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -25,14 +26,12 @@
 #include <thread>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 extern char** environ;
 
 namespace quoll::test {
 
 class EngineClient {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
     using Milliseconds = std::chrono::milliseconds;
     static constexpr Milliseconds kDefaultTimeout{30000};  // generous: sanitizer builds are slow
@@ -87,8 +86,8 @@ public:
         for (std::string& text : texts) argv.push_back(text.data());
         argv.push_back(nullptr);
 
-        const int result = posix_spawn(&pid_, executable.c_str(), &actions, &attributes,
-                                       argv.data(), environ);
+        const int result =
+            posix_spawn(&pid_, executable.c_str(), &actions, &attributes, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
         close(toChild[0]);
@@ -212,7 +211,7 @@ public:
 
     pid_t pid() const { return pid_; }
 
-private:
+  private:
     static int remainingMs(Clock::time_point deadline) {
         const auto left = std::chrono::duration_cast<Milliseconds>(deadline - Clock::now());
         return left.count() > 0 ? static_cast<int>(left.count()) : 0;
