@@ -1,0 +1,8 @@
+#pragma once
+// ABOUT: the engine's description line.
+
+namespace quoll {
+
+void writeAbout();
+
+}  // namespace quoll

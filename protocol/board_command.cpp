@@ -1,0 +1,115 @@
+#include "protocol/board_command.hpp"
+
+#include <algorithm>
+
+#include "protocol/line_reader.hpp"
+#include "protocol/logging.hpp"
+#include "protocol/replies.hpp"
+#include "protocol/scan.hpp"
+#include "protocol/think.hpp"
+
+namespace quoll {
+
+namespace {
+
+void swapStoneColours(Board& board) {
+    for (std::uint8_t& stone : board)
+        if (stone != kEmpty) stone = otherPlayer(stone);
+}
+
+// The engine moves next; the counts decide who moved first.
+void finishRecord(GameRecord& record) {
+    record.colourToMove = kOwnStone;
+    const auto own = std::count(record.board.begin(), record.board.end(), kOwnStone);
+    const auto opponent = std::count(record.board.begin(), record.board.end(), kOpponentStone);
+    if (own == opponent)
+        record.firstColour = kOwnStone;
+    else if (own == opponent - 1)
+        record.firstColour = kOpponentStone;
+    else
+        writeError("Invalid position");
+}
+
+void placeRow(GameRecord& record, Cell cell, std::uint8_t player) {
+    record.board[cell] = player;
+    record.colourToMove = otherPlayer(player);
+    record.moves.push_back(cell);
+}
+
+enum class RowResult { Accepted, Refused };
+
+RowResult readRow(GameRecord& record, bool& ownerSeen, const std::string& line) {
+    std::int16_t x = 0;
+    std::int16_t y = 0;
+    std::int32_t player = 0;
+    if (scan(line, "{},{},{}", x, y, player)) {
+        if (!isBoardCoordinate(x, y) || record.board[makeCell(y, x)] != kEmpty ||
+            (player != kOwnStone && player != kOpponentStone)) {
+            writeError("Invalid coordinates or player");
+            return RowResult::Refused;
+        }
+        if (!ownerSeen) {
+            // So far the latest row was the opponent's; this row fixes the earlier colours
+            // by alternation.
+            swapStoneColours(record.board);
+            record.firstColour = otherPlayer(record.firstColour);
+            record.colourToMove = otherPlayer(record.colourToMove);
+            if (player != record.colourToMove) {
+                swapStoneColours(record.board);
+                record.firstColour = otherPlayer(record.firstColour);
+            }
+        }
+        ownerSeen = true;
+        placeRow(record, makeCell(y, x), static_cast<std::uint8_t>(player));
+        return RowResult::Accepted;
+    }
+    if (!scan(line, "{},{}", x, y)) {
+        writeError("Invalid syntax");
+        return RowResult::Refused;
+    }
+    if (!isBoardCoordinate(x, y) || record.board[makeCell(y, x)] != kEmpty) {
+        writeError("Invalid coordinates or player");
+        return RowResult::Refused;
+    }
+    if (!ownerSeen) {
+        // Keep the row just read as the opponent's: turn every earlier stone over.
+        swapStoneColours(record.board);
+        record.firstColour = otherPlayer(record.firstColour);
+        record.colourToMove = otherPlayer(record.colourToMove);
+    }
+    placeRow(record, makeCell(y, x), record.colourToMove);
+    return RowResult::Accepted;
+}
+
+}  // namespace
+
+GameRecord readBoardRows() {
+    GameRecord record;
+    bool ownerSeen = false;
+    for (;;) {
+        std::optional<std::string> line = readCommandLine();
+        // An input that ends inside the block closes it as DONE would.
+        if (!line) break;
+        toUpperAscii(*line);
+        if (*line == "DONE") break;
+        if (readRow(record, ownerSeen, *line) == RowResult::Refused) {
+            // The rows before the refused one stand as read; the engine moves next.
+            record.colourToMove = kOwnStone;
+            return record;
+        }
+    }
+    finishRecord(record);
+    return record;
+}
+
+void handleBoard(ProtocolState& state) {
+    if (state.mode != ProtocolMode::Playing) {
+        writeError("This command cannot be used in current mode");
+        return;
+    }
+    state.record = readBoardRows();
+    logBoard(state.record);
+    thinkAndReply(state);
+}
+
+}  // namespace quoll

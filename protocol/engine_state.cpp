@@ -1,0 +1,7 @@
+#include "protocol/engine_state.hpp"
+
+namespace quoll {
+
+EngineState engineState;
+
+}  // namespace quoll

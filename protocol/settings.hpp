@@ -1,0 +1,30 @@
+#pragma once
+// The manager's settings, set by INFO and read by START and the think step.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quoll {
+
+struct GameSettings {
+    std::int64_t timeoutTurn = 5000;  // milliseconds per move
+    std::int64_t timeoutMatch = 120000;
+    std::int64_t timeLeft = 120000;  // milliseconds left in the match
+    // Bytes for the transposition table. Scanned as signed and used as unsigned, so a negative
+    // value asks for a huge table; START caps what it actually allocates.
+    std::uint64_t maxMemory = 350000000;
+    std::int32_t gameType = 0;
+    std::int32_t rule = 0;
+    std::wstring folder;
+};
+extern GameSettings gameSettings;
+
+// Stores one INFO value under its key (both upper case). A numeric value that does not begin
+// with an integer of the key's width stores 0; an unknown key is only logged.
+void applyInfo(std::string_view key, std::string_view value);
+
+// "INFO <key> <value>"; answers only a line without both words.
+void handleInfo(const std::string& line);
+
+}  // namespace quoll

@@ -1,0 +1,23 @@
+#pragma once
+// The think step: the engine's answer for the record, recorded and written as the move reply.
+
+#include "protocol/protocol_state.hpp"
+
+namespace quoll {
+
+// Sets the search timer from the settings, hands the record to the engine, and writes "x,y".
+// On an empty move list the answer is the centre without a search. An answer that is no free
+// cell is refused with an error and changes nothing.
+void thinkAndReply(ProtocolState& state);
+
+// The stone value of the other player: 1 becomes 2, anything else becomes 1.
+constexpr std::uint8_t otherPlayer(std::uint8_t player) {
+    return player == kOwnStone ? kOpponentStone : kOwnStone;
+}
+
+// Coordinates that name a cell of the board, each from 0 to 14.
+constexpr bool isBoardCoordinate(int x, int y) {
+    return x >= 0 && x < kBoardSize && y >= 0 && y < kBoardSize;
+}
+
+}  // namespace quoll

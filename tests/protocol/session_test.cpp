@@ -1,0 +1,158 @@
+// The dispatcher and the position commands in process: replies and the game record they leave.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "in_process.hpp"
+
+namespace quoll {
+namespace {
+
+class Session : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::resetProcessRecords();
+        ASSERT_EQ(run("INFO MAX_MEMORY 10000\nSTART 15\n"), "OK\n");
+    }
+    void TearDown() override { test::resetProcessRecords(); }
+
+    std::string run(const std::string& lines) { return test::runLines(state, lines); }
+
+    ProtocolState state;
+};
+
+TEST_F(Session, TurnRecordsTheOpponentThenTheAnswerBeforeReplying) {
+    const std::string reply = run("TURN 7,7\n");
+    const GameRecord& record = state.record;
+    ASSERT_EQ(record.moves.size(), 2u);
+    EXPECT_EQ(record.moves[0], kCentreCell);
+    EXPECT_EQ(record.board[kCentreCell], kOpponentStone);
+    EXPECT_EQ(record.firstColour, kOpponentStone);
+    const Cell answer = record.moves[1];
+    EXPECT_EQ(record.board[answer], kOwnStone);
+    EXPECT_EQ(record.colourToMove, kOpponentStone);
+    EXPECT_EQ(reply, cellText(static_cast<std::int16_t>(answer)) + "\n");
+    // The engine saw the position with the opponent's stone and itself to move.
+    EXPECT_EQ(engineState.history, std::vector<Cell>{kCentreCell});
+    EXPECT_EQ(engineState.colourToMove, kOwnStone);
+}
+
+TEST_F(Session, BeginMakesTheEngineFirstAndPlaysTheCentre) {
+    EXPECT_EQ(run("BEGIN\n"), "7,7\n");
+    EXPECT_EQ(state.record.firstColour, kOwnStone);
+    EXPECT_EQ(state.record.colourToMove, kOpponentStone);
+    EXPECT_EQ(state.record.moves, std::vector<Cell>{kCentreCell});
+    EXPECT_EQ(state.record.board[kCentreCell], kOwnStone);
+    EXPECT_EQ(run("TURN 0,0\n").size(), 4u);  // "x,y\n" of the answer, a single digit each
+    EXPECT_EQ(state.record.firstColour, kOwnStone);
+}
+
+TEST_F(Session, RefusedTurnChangesNothing) {
+    run("TURN 7,7\n");
+    const GameRecord before = state.record;
+    EXPECT_EQ(run("TURN 7,7\nTURN 15,0\nTURN 7 7\n"),
+              "ERROR Invalid coordinates\nERROR Invalid coordinates\nERROR Invalid syntax\n");
+    EXPECT_EQ(state.record.board, before.board);
+    EXPECT_EQ(state.record.moves, before.moves);
+}
+
+TEST_F(Session, StoneCountsThatFitNeitherFirstMoverRefuseTheTurn) {
+    // Two own stones and none of the opponent's, then the engine's answer: 3 against 0.
+    ASSERT_EQ(run("BOARD\n7,7,1\n8,8,1\nDONE\n").substr(0, 23), "ERROR Invalid position\n");
+    const GameRecord before = state.record;
+    EXPECT_EQ(run("TURN 0,14\n"), "ERROR Invalid coordinates\n");
+    EXPECT_EQ(state.record.board, before.board);
+    EXPECT_EQ(state.record.moves, before.moves);
+    EXPECT_EQ(state.record.colourToMove, kOpponentStone);
+}
+
+TEST_F(Session, FullBoardGetsAnErrorAndNoMove) {
+    std::string block = "BOARD\n";
+    for (int cell = 0; cell < kCellCount; ++cell)
+        block += std::to_string(cell % 15) + "," + std::to_string(cell / 15) + "\n";
+    block += "DONE\n";
+    EXPECT_EQ(run(block), "ERROR Invalid coordinates\n");
+    EXPECT_EQ(state.record.moves.size(), 225u);
+    EXPECT_EQ(state.record.colourToMove, kOwnStone);
+}
+
+TEST_F(Session, TurnsAndABoardReplayHandTheEngineTheSamePosition) {
+    for (const char* turn : {"TURN 7,7\n", "TURN 3,12\n", "TURN 14,0\n", "TURN 9,4\n"})
+        ASSERT_EQ(run(turn).find("ERROR"), std::string::npos) << turn;
+    // What the engine was given for its last answer.
+    const EngineState seen{engineState.board,
+                           engineState.firstColour,
+                           engineState.colourToMove,
+                           engineState.history,
+                           {},
+                           {}};
+    const GameRecord played = state.record;
+
+    // The same game as a BOARD block, every row with its player, up to the opponent's move.
+    std::string block = "BOARD\n";
+    for (std::size_t i = 0; i + 1 < played.moves.size(); ++i) {
+        const Cell cell = played.moves[i];
+        block += cellText(static_cast<std::int16_t>(cell)) + "," +
+                 std::to_string(played.board[cell]) + "\n";
+    }
+    block += "DONE\n";
+    ProtocolState replay;
+    replay.mode = ProtocolMode::Playing;
+    const std::string reply = test::runLines(replay, block);
+    ASSERT_EQ(reply.find("ERROR"), std::string::npos) << reply;
+    EXPECT_EQ(engineState.board, seen.board);
+    EXPECT_EQ(engineState.firstColour, seen.firstColour);
+    EXPECT_EQ(engineState.colourToMove, seen.colourToMove);
+    EXPECT_EQ(engineState.history, seen.history);
+    EXPECT_EQ(seen.firstColour, kOpponentStone);
+}
+
+TEST_F(Session, StartOpensANewGameButKeepsPlaying) {
+    run("TURN 7,7\n");
+    EXPECT_EQ(run("START 15\n"), "OK\n");
+    EXPECT_EQ(state.mode, ProtocolMode::Playing);
+    EXPECT_TRUE(state.record.moves.empty());
+    EXPECT_EQ(state.record.firstColour, kOwnStone);
+    EXPECT_EQ(state.record.colourToMove, kOwnStone);
+    EXPECT_EQ(run("BEGIN\n"), "7,7\n");
+    // A refused START is no new game.
+    EXPECT_EQ(run("START 16\n").substr(0, 30), "ERROR Unsupported size of boar");
+    EXPECT_EQ(state.record.moves.size(), 1u);
+}
+
+TEST_F(Session, EndStopsTheLoopBeforeTheNextLine) {
+    EXPECT_EQ(run("CONFIG X\nEnd of it\nABOUT\n"), "");
+    EXPECT_EQ(state.mode, ProtocolMode::Terminating);
+}
+
+TEST_F(Session, EndOfInputEndsLikeEnd) {
+    test::CapturedIo io("ABOUT");
+    handleCommand(state);
+    EXPECT_NE(state.mode, ProtocolMode::Terminating);
+    handleCommand(state);
+    EXPECT_EQ(state.mode, ProtocolMode::Terminating);
+    EXPECT_EQ(io.output().substr(0, 12), "name=\"Quoll\"");
+}
+
+TEST_F(Session, LoggedLinesAreUpperCaseAndTheOpponentMoveIsNamed) {
+    test::CapturedLog log;
+    run("turn 1,2\nend\n");
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Received command \"TURN 1,2\"");
+    EXPECT_EQ(lines[1], "Opponent moved to [1,2]");
+    EXPECT_EQ(lines[2], "Received command \"END\"");
+    EXPECT_EQ(lines[3], "Terminating...");
+}
+
+TEST_F(Session, StartLogsInitSuccessful) {
+    test::CapturedLog log;
+    run("START 15\n");
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "Init successful");
+}
+
+}  // namespace
+}  // namespace quoll

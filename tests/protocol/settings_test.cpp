@@ -1,0 +1,177 @@
+// INFO values, the move budget the think step derives from them, and the table START sizes.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include "in_process.hpp"
+#include "protocol/protocol_state.hpp"
+#include "protocol/start.hpp"
+#include "search/timer.hpp"
+
+namespace quoll {
+namespace {
+
+class Settings : public ::testing::Test {
+  protected:
+    void SetUp() override { test::resetProcessRecords(); }
+    void TearDown() override { test::resetProcessRecords(); }
+};
+
+TEST_F(Settings, NumericValuesUseTheirKeysWidthAndStoreZeroWhenUnreadable) {
+    applyInfo("TIMEOUT_TURN", "1000");
+    EXPECT_EQ(gameSettings.timeoutTurn, 1000);
+    applyInfo("TIMEOUT_TURN", "1000MS");
+    EXPECT_EQ(gameSettings.timeoutTurn, 1000);
+    applyInfo("TIMEOUT_TURN", "ABC");
+    EXPECT_EQ(gameSettings.timeoutTurn, 0);
+    applyInfo("TIME_LEFT", "2147483647");
+    EXPECT_EQ(gameSettings.timeLeft, 2147483647);
+    applyInfo("TIME_LEFT", "2147483648");  // beyond 32 bits
+    EXPECT_EQ(gameSettings.timeLeft, 0);
+    applyInfo("TIMEOUT_MATCH", "-7");
+    EXPECT_EQ(gameSettings.timeoutMatch, -7);
+    applyInfo("GAME_TYPE", "1");
+    applyInfo("RULE", "4");
+    EXPECT_EQ(gameSettings.gameType, 1);
+    EXPECT_EQ(gameSettings.rule, 4);
+    applyInfo("RULE", "X");
+    EXPECT_EQ(gameSettings.rule, 0);
+}
+
+TEST_F(Settings, MaxMemoryAndHashSizeShareOneUnsignedField) {
+    applyInfo("MAX_MEMORY", "83886080");
+    EXPECT_EQ(gameSettings.maxMemory, 83886080u);
+    applyInfo("HASH_SIZE", "48");
+    EXPECT_EQ(gameSettings.maxMemory, 48u);
+    applyInfo("MAX_MEMORY", "4294967296000");  // wider than 32 bits
+    EXPECT_EQ(gameSettings.maxMemory, 4294967296000u);
+    applyInfo("MAX_MEMORY", "-1");
+    EXPECT_EQ(gameSettings.maxMemory, UINT64_MAX);
+    applyInfo("MAX_MEMORY", "9223372036854775808");
+    EXPECT_EQ(gameSettings.maxMemory, 0u);
+}
+
+TEST_F(Settings, FolderIsStoredAsAWidePathInUpperCase) {
+    ProtocolState state;
+    EXPECT_EQ(test::runLines(state, "info folder c:/engines/quoll\n"), "");
+    EXPECT_EQ(gameSettings.folder, L"C:/ENGINES/QUOLL");
+}
+
+TEST_F(Settings, UnknownKeyIsOnlyLogged) {
+    test::CapturedLog log;
+    ProtocolState state;
+    EXPECT_EQ(test::runLines(state, "INFO EVALUATE 7,7\ninfo timeout_turn 1234\n"), "");
+    EXPECT_EQ(gameSettings.timeoutTurn, 1234);
+    const GameSettings defaults;
+    EXPECT_EQ(gameSettings.timeLeft, defaults.timeLeft);
+    EXPECT_EQ(gameSettings.maxMemory, defaults.maxMemory);
+    const auto lines = log.lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Unknown info key \"EVALUATE\" (value 7,7)"),
+              lines.end());
+}
+
+TEST(MoveBudget, TwentiethOfTheMatchTimeCappedByTheTurnLimit) {
+    EXPECT_EQ(moveBudgetMs(120000, 5000), 5000);
+    EXPECT_EQ(moveBudgetMs(30000, 5000), 1500);
+    EXPECT_EQ(moveBudgetMs(1000, 5000), 50);
+    EXPECT_EQ(moveBudgetMs(19, 5000), 0);
+    EXPECT_EQ(moveBudgetMs(20, 5000), 1);
+    EXPECT_EQ(moveBudgetMs(120000, 0), 0);
+}
+
+class ThinkBudget : public Settings {
+  protected:
+    // The deadlines the think step set for one BEGIN, in milliseconds after its start.
+    std::pair<std::int64_t, std::int64_t> deadlinesAfterBegin(const std::string& info) {
+        ProtocolState state;
+        const std::string output =
+            test::runLines(state, "INFO MAX_MEMORY 1000\nSTART 15\n" + info + "BEGIN\n");
+        EXPECT_EQ(output, "OK\n7,7\n");
+        return {(searchTimer.hardDeadlineNs - searchTimer.searchStartNs) / 1000000,
+                (searchTimer.softDeadlineNs - searchTimer.searchStartNs) / 1000000};
+    }
+};
+
+TEST_F(ThinkBudget, DeadlinesFollowTheSettingsOfTheMoment) {
+    EXPECT_EQ(deadlinesAfterBegin(""), std::make_pair(std::int64_t{5000}, std::int64_t{1666}));
+    EXPECT_EQ(deadlinesAfterBegin("INFO TIME_LEFT 1000\nINFO TIMEOUT_TURN 5000\n"),
+              std::make_pair(std::int64_t{50}, std::int64_t{16}));
+    EXPECT_EQ(deadlinesAfterBegin("INFO TIMEOUT_TURN 0\n"),
+              std::make_pair(std::int64_t{0}, std::int64_t{0}));
+    EXPECT_FALSE(searchTimer.stopFlag);
+}
+
+class TableSizing : public Settings {
+  protected:
+    std::uint64_t tableSizeAfter(const std::string& lines) {
+        ProtocolState state;
+        test::runLines(state, lines);
+        return engineState.table.size;
+    }
+};
+
+TEST_F(TableSizing, StartSizesTheTableFromMaxMemory) {
+    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 0\nSTART 15\n"), 1u);
+    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 47\nSTART 15\n"), 1u);
+    EXPECT_EQ(tableSizeAfter("INFO HASH_SIZE 48\nSTART 15\n"), 2u);
+    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 2400\nSTART 15\n"), 64u);
+    test::resetProcessRecords();
+    EXPECT_EQ(tableSizeAfter("START 15\n"), std::uint64_t{1} << 23);
+}
+
+TEST_F(TableSizing, FailedStartLeavesEverythingAsItWas) {
+    ProtocolState state;
+    EXPECT_EQ(test::runLines(state, "START 14\nSTART\n"),
+              "ERROR Unsupported size of board 14. This version only supports board size 15\n"
+              "ERROR Invalid syntax\n");
+    EXPECT_EQ(state.mode, ProtocolMode::Idle);
+    EXPECT_EQ(engineState.table.size, 0u);
+}
+
+TEST_F(TableSizing, SameCountKeepsTheTableAnotherCountReplacesIt) {
+    ProtocolState state;
+    ASSERT_EQ(test::runLines(state, "INFO MAX_MEMORY 2400\nSTART 15\n"), "OK\n");
+    storeEntry(engineState.table, 0x1234, 48, 0, 5, 5, 17, NodeKind::Pv);
+    const TTEntry* before = engineState.table.entries.get();
+
+    ASSERT_EQ(test::runLines(state, "INFO MAX_MEMORY 2500\nSTART 15\n"), "OK\n");
+    ASSERT_EQ(engineState.table.entries.get(), before);
+    EXPECT_EQ(tableSlot(engineState.table, 0x1234).key, 0x1234u);
+    EXPECT_EQ(tableSlot(engineState.table, 0x1234).move, 17);
+
+    ASSERT_EQ(test::runLines(state, "INFO MAX_MEMORY 4800\nSTART 15\n"), "OK\n");
+    EXPECT_EQ(engineState.table.size, 128u);
+    for (std::uint64_t i = 0; i < engineState.table.size; ++i)
+        EXPECT_EQ(engineState.table.entries[i].key, 0u);
+}
+
+TEST(TableBudget, HalfThePhysicalMemoryAtMost) {
+    EXPECT_EQ(tableBudgetBytes(350000000, std::uint64_t{16} << 30), 350000000u);
+    EXPECT_EQ(tableBudgetBytes(UINT64_MAX, std::uint64_t{16} << 30), std::uint64_t{8} << 30);
+    EXPECT_EQ(tableBudgetBytes(UINT64_MAX, 0), UINT64_MAX);  // unknown machine: as asked
+}
+
+// A negative MAX_MEMORY asks for a table of 2^59 entries. Run in a child process whose address
+// space is limited, so the halving down to a table that fits is exercised for real.
+[[maybe_unused, noreturn]] void startWithNegativeMaxMemoryInLimitedSpace() {
+    const rlimit limit{std::uint64_t{768} << 20, std::uint64_t{768} << 20};
+    setrlimit(RLIMIT_AS, &limit);
+    test::resetProcessRecords();
+    ProtocolState state;
+    const std::string output = test::runLines(state, "INFO MAX_MEMORY -1\nSTART 15\nBEGIN\n");
+    const std::uint64_t size = engineState.table.size;
+    const bool powerOfTwo = size != 0 && (size & (size - 1)) == 0;
+    std::exit(output == "OK\n7,7\n" && powerOfTwo ? 0 : 1);
+}
+
+TEST(TableSizingDeathTest, NegativeMaxMemoryStillLeavesATable) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limits do not mix with the address sanitizer";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(startWithNegativeMaxMemoryInLimitedSpace(), ::testing::ExitedWithCode(0), "");
+#endif
+}
+
+}  // namespace
+}  // namespace quoll
