@@ -20,16 +20,8 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     if (isFourGroup(otherThreats.fourSlot[m])) return lossScore(ply, 2);
 
     // Mate-distance bounds.
-    const Score w = winBound(ply);
-    if (w < beta) {
-        beta = w;
-        if (alpha >= w) return w;
-    }
-    const Score l = lossScore(ply, 4);
-    if (alpha < l) {
-        alpha = l;
-        if (l >= beta) return l;
-    }
+    if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
+    if (const auto bounded = boundByLoss(ply, alpha, beta)) return *bounded;
 
     // Futility.
     if (alpha >= eval + kHorizonFutilityMargin && alpha < kWinThreshold) return alpha;

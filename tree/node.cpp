@@ -36,16 +36,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     if (searchMustStop()) return kInfinity;
 
     // 5. Mate-distance bounds.
-    const Score w = winBound(ply);
-    if (w < beta) {
-        beta = w;
-        if (alpha >= w) return w;
-    }
-    const Score l = lossScore(ply, 4);
-    if (alpha < l) {
-        alpha = l;
-        if (l >= beta) return l;
-    }
+    if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
+    if (const auto bounded = boundByLoss(ply, alpha, beta)) return *bounded;
 
     // 6. Key update for m.
     updateKey(key, m, kStone<Them>);
@@ -214,12 +206,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
                                                  static_cast<Score>(-best), NullWindow{});
                     if (r0 <= best) continue;
                 }
-                r = searchChild(x, static_cast<Score>(-beta), static_cast<Score>(-best),
-                                FullWindow{});
-            } else {
-                r = searchChild(x, static_cast<Score>(-beta), static_cast<Score>(-best),
-                                FullWindow{});
             }
+            r = searchChild(x, static_cast<Score>(-beta), static_cast<Score>(-best), FullWindow{});
         }
         if (searchTimer.stopFlag) return kInfinity;
         if (r >= beta) {

@@ -2,8 +2,10 @@
 // Helpers shared by the node kinds of the tree search.
 
 #include <cstdint>
+#include <optional>
 
 #include "board/types.hpp"
+#include "tree/pruning.hpp"
 
 namespace quoll {
 
@@ -21,6 +23,26 @@ private:
     std::uint8_t* board_;
     Cell cell_;
 };
+
+// Mate-distance bounds: the quickest win and the slowest loss still possible at this ply bound
+// the window. Each returns the node's score when the narrowed window is empty.
+inline std::optional<Score> boundByWin(int ply, Score alpha, Score& beta) {
+    const Score w = winBound(ply);
+    if (w < beta) {
+        beta = w;
+        if (alpha >= w) return w;
+    }
+    return std::nullopt;
+}
+
+inline std::optional<Score> boundByLoss(int ply, Score& alpha, Score beta) {
+    const Score l = lossScore(ply, 4);
+    if (alpha < l) {
+        alpha = l;
+        if (l >= beta) return l;
+    }
+    return std::nullopt;
+}
 
 // Fail-hard return of a decided score found by the threat tests.
 inline Score clampToWindow(Score s, Score alpha, Score beta) {

@@ -20,11 +20,7 @@ Score vcfAttack(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
     // The defender's block made an open or double four.
     if (isFourGroup(defenderThreats.fourSlot[last])) return lossScore(ply, 2);
 
-    const Score w = winBound(ply);
-    if (w < beta) {
-        beta = w;
-        if (alpha >= w) return w;
-    }
+    if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
 
     StoneGuard<Defender> block(state.windowCodes.data(), last);
     const Depth childBudget = static_cast<Depth>(budget - kPlyUnit);
@@ -79,11 +75,7 @@ Score vcfDefend(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
     // The attacker made an open or double four.
     if (isFourGroup(attackerThreats.fourSlot[last])) return lossScore(ply, 2);
 
-    const Score l = lossScore(ply, 4);
-    if (alpha < l) {
-        alpha = l;
-        if (l >= beta) return l;
-    }
+    if (const auto bounded = boundByLoss(ply, alpha, beta)) return *bounded;
 
     StoneGuard<Attacker> four(state.windowCodes.data(), last);
     const std::uint16_t g = attackerThreats.fourSlot[last];
@@ -95,7 +87,7 @@ Score vcfDefend(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
     trackOwnStone<Attacker, CodesHold::Stone>(attacker, last);
     if (defender.fourSlot[g] == kNoCell) {
         // The block makes no four: it must also meet the attacker's other threats.
-        if (unansweredDoubleFours(attacker, g) > 0) return l;
+        if (unansweredDoubleFours(attacker, g) > 0) return lossScore(ply, 4);
         DefenceMask mask;
         if (defenceMaskForBoard(mask, defender, attacker)[g] == 0) return lossScore(ply, 6);
     }
