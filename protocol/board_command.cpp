@@ -17,6 +17,13 @@ void swapStoneColours(Board& board) {
         if (stone != kEmpty) stone = otherPlayer(stone);
 }
 
+// Every stone and both colours turned over, so that the latest row stays the opponent's.
+void turnRecordOver(GameRecord& record) {
+    swapStoneColours(record.board);
+    record.firstColour = otherPlayer(record.firstColour);
+    record.colourToMove = otherPlayer(record.colourToMove);
+}
+
 // The engine moves next; the counts decide who moved first.
 void finishRecord(GameRecord& record) {
     record.colourToMove = kOwnStone;
@@ -51,9 +58,7 @@ RowResult readRow(GameRecord& record, bool& ownerSeen, const std::string& line) 
         if (!ownerSeen) {
             // So far the latest row was the opponent's; this row fixes the earlier colours
             // by alternation.
-            swapStoneColours(record.board);
-            record.firstColour = otherPlayer(record.firstColour);
-            record.colourToMove = otherPlayer(record.colourToMove);
+            turnRecordOver(record);
             if (player != record.colourToMove) {
                 swapStoneColours(record.board);
                 record.firstColour = otherPlayer(record.firstColour);
@@ -73,9 +78,7 @@ RowResult readRow(GameRecord& record, bool& ownerSeen, const std::string& line) 
     }
     if (!ownerSeen) {
         // Keep the row just read as the opponent's: turn every earlier stone over.
-        swapStoneColours(record.board);
-        record.firstColour = otherPlayer(record.firstColour);
-        record.colourToMove = otherPlayer(record.colourToMove);
+        turnRecordOver(record);
     }
     placeRow(record, makeCell(y, x), record.colourToMove);
     return RowResult::Accepted;
