@@ -10,7 +10,7 @@ cmake --build "$root/build/test" -j "$jobs"
 ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs"
 
 cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUOLL_SANITIZE=ON -DQUOLL_WERROR=ON -DQUOLL_TOOLS=OFF
+  -DQUOLL_SANITIZE=ON -DQUOLL_CHECKS=ON -DQUOLL_WERROR=ON -DQUOLL_TOOLS=OFF
 cmake --build "$root/build/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"

@@ -1,5 +1,6 @@
 #include "tree/node.hpp"
 
+#include "search/consistency.hpp"
 #include "search/defence.hpp"
 #include "search/timer.hpp"
 #include "tree/counters.hpp"
@@ -12,6 +13,26 @@
 namespace quoll {
 
 NodeCounters nodeCounters;
+
+namespace {
+
+// In checking builds: the node's incremental records must equal their rebuild from the board.
+template <Colour Us>
+inline void checkNodeFrame([[maybe_unused]] const EngineState& state,
+                           [[maybe_unused]] const GainMap& ownGains,
+                           [[maybe_unused]] const GainMap& otherGains,
+                           [[maybe_unused]] const ThreatTracker& ownThreats,
+                           [[maybe_unused]] const ThreatTracker& otherThreats,
+                           [[maybe_unused]] const CandidateList& list) {
+#ifdef QUOLL_CHECKS
+    if constexpr (Us == Colour::Own)
+        checkConsistency(state, ownGains, otherGains, ownThreats, otherThreats, list);
+    else
+        checkConsistency(state, otherGains, ownGains, otherThreats, ownThreats, list);
+#endif
+}
+
+}  // namespace
 
 template <Colour Us, NodeKind Kind>
 Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alpha, Score beta,
@@ -97,6 +118,7 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         gainsAfterMove<Us, Them>(gains, m);
         GainMap otherGainsAfter = otherGains;
         gainsAfterMove<Them, Them>(otherGainsAfter, m);
+        checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
         // F6. The block becomes the list's current move.
         for (int i = list->next; i < list->count; ++i)
@@ -164,6 +186,7 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     gainsAfterMove<Us, Them>(gains, m);
     GainMap otherGainsAfter = otherGains;
     gainsAfterMove<Them, Them>(otherGainsAfter, m);
+    checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
     auto searchChild = [&](Cell x, Score childAlpha, Score childBeta, auto kind) {
         const auto childEval = static_cast<Score>(-(eval + gains.gain[x]));
