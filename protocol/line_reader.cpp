@@ -8,8 +8,20 @@ std::istream* commandInput = nullptr;
 
 std::optional<std::string> readCommandLine() {
     std::istream& input = commandInput != nullptr ? *commandInput : std::cin;
+    std::streambuf* bytes = input.rdbuf();
+    if (bytes == nullptr) return std::nullopt;
     std::string line;
-    if (!std::getline(input, line)) return std::nullopt;
+    bool anything = false;
+    for (;;) {
+        const int c = bytes->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            if (!anything) return std::nullopt;
+            break;
+        }
+        anything = true;
+        if (c == '\n') break;
+        if (line.size() < kMaxLineBytes) line.push_back(static_cast<char>(c));
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }

@@ -135,6 +135,17 @@ TEST_F(Session, EndOfInputEndsLikeEnd) {
     EXPECT_EQ(io.output().substr(0, 12), "name=\"Quoll\"");
 }
 
+// An endless line without a line feed used to be gathered whole, however much memory it took.
+TEST_F(Session, OverlongLinesAreCutAndTheRestDropped) {
+    const std::string word(kMaxLineBytes + 4096, 'W');
+    const std::string reply = run(word + "\r\nABOUT\n");
+    const std::string expectedError =
+        "ERROR Unknown command \"" + std::string(kMaxLineBytes, 'W') + "\"\n";
+    ASSERT_GE(reply.size(), expectedError.size());
+    EXPECT_EQ(reply.substr(0, expectedError.size()), expectedError);
+    EXPECT_EQ(reply.substr(expectedError.size(), 12), "name=\"Quoll\"");
+}
+
 TEST_F(Session, LoggedLinesAreUpperCaseAndTheOpponentMoveIsNamed) {
     test::CapturedLog log;
     run("turn 1,2\nend\n");
