@@ -25,22 +25,39 @@ void* countedAllocation(std::size_t size) {
 }
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Not inlined: the compiler would otherwise pair malloc and free across the call sites.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     if (void* p = countedAllocation(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
+[[gnu::noinline]] void* operator new[](std::size_t size) {
     if (void* p = countedAllocation(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return countedAllocation(size);
+}
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return countedAllocation(size);
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 
 namespace quoll {
 namespace {
@@ -92,8 +109,9 @@ TEST(NoHeapInSearch, RootSearchAtFixedDepth) {
 TEST(NoHeapInSearch, VcfAndHorizon) {
     EngineState& state = engine();
     // The four sequence: row-10 three blocked at (10,1), then the open four on column 5.
-    test::loadStones(state, {{10, 2, kOwn}, {10, 3, kOwn}, {10, 4, kOwn}, {12, 5, kOwn},
-                             {13, 5, kOwn}, {5, 5, kOpp}});
+    test::loadStones(
+        state,
+        {{10, 2, kOwn}, {10, 3, kOwn}, {10, 4, kOwn}, {12, 5, kOwn}, {13, 5, kOwn}, {5, 5, kOpp}});
     test::RootFrame frame(state);
     state.board[makeCell(10, 1)] = kOpp;
     std::size_t before = allocationCount;

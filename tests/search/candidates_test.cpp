@@ -1,13 +1,14 @@
 // Candidate lists: the root list from the board, child lists derived move by move along a search
 // line, and the shared neighbour counters they leave as they found them.
 
+#include "search/candidates.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
 #include <vector>
 
-#include "search/candidates.hpp"
 #include "support/positions.hpp"
 
 namespace quoll {
@@ -119,7 +120,8 @@ TEST(ChildList, NestedListsHoldExactlyTheCandidateSetAlongRandomLines) {
             const std::vector<Cell> cells = listCells(child);
             const std::set<Cell> asSet(cells.begin(), cells.end());
             ASSERT_EQ(asSet.size(), cells.size()) << "duplicate cell, round " << round;
-            ASSERT_EQ(asSet, candidateSetByDefinition(board)) << "round " << round << " ply " << ply;
+            ASSERT_EQ(asSet, candidateSetByDefinition(board))
+                << "round " << round << " ply " << ply;
             EXPECT_EQ(asSet.count(m), 0u);
             EXPECT_EQ(counts, countsByDefinition(board));
             EXPECT_EQ(child.move, m);
@@ -129,10 +131,11 @@ TEST(ChildList, NestedListsHoldExactlyTheCandidateSetAlongRandomLines) {
             EXPECT_EQ(child.limit, child.size);
             // The parent's cells keep their order except that the last one fills m's place.
             for (int i = 0; i < parent.size - 1; ++i)
-                EXPECT_EQ(child.cells[i], i == parent.cur ? parent.cells[parent.size - 1]
-                                                          : parent.cells[i]);
+                EXPECT_EQ(child.cells[i],
+                          i == parent.cur ? parent.cells[parent.size - 1] : parent.cells[i]);
             // New cells come after the parent's, in neighbourhood order.
-            for (int i = parent.size - 1; i < child.size; ++i) EXPECT_EQ(before.count(child.cells[i]), 0u);
+            for (int i = parent.size - 1; i < child.size; ++i)
+                EXPECT_EQ(before.count(child.cells[i]), 0u);
         }
         while (lists.size() > 1) {
             releaseList(lists.back());

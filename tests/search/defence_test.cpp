@@ -2,11 +2,12 @@
 // start with its next move. Hand-built positions, checked cell by cell against a brute-force
 // replay on the board where the two agree by construction.
 
+#include "search/defence.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "search/defence.hpp"
 #include "support/positions.hpp"
 
 namespace quoll {
@@ -72,8 +73,8 @@ bool attackerWinsByFourThree(Board board) {
 
 // The attacker's closed three on row 7 (blocked at (7,3)) gives the four (7,7)-(7,8); its two
 // on column 7 makes (7,7) a four-three.
-const std::initializer_list<test::Stone> kFourThree = {
-    {7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp}, {7, 6, kOpp}, {5, 7, kOpp}, {6, 7, kOpp}};
+const std::initializer_list<test::Stone> kFourThree = {{7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp},
+                                                       {7, 6, kOpp}, {5, 7, kOpp}, {6, 7, kOpp}};
 
 TEST(DefenceMask, NoAttackerFoursAdmitsEveryCell) {
     MaskSetup setup({{7, 7, kOpp}, {7, 8, kOpp}, {9, 9, kOpp}, {6, 6, kOwn}, {5, 9, kOwn}});
@@ -99,11 +100,13 @@ TEST(DefenceMask, FourThreeAdmitsOnlyTheCellsThatMeetIt) {
     const DefenceMask mask = setup.maskForBoard();
     std::vector<Cell> admitted;
     for (int c = 0; c < kCellCount; ++c)
-        if (mask[c] == kDefends) admitted.push_back(static_cast<Cell>(c));
-        else EXPECT_EQ(mask[c], 0) << c;
+        if (mask[c] == kDefends)
+            admitted.push_back(static_cast<Cell>(c));
+        else
+            EXPECT_EQ(mask[c], 0) << c;
     // The four-three cell itself, the four's completion, and the two inner ends of the three.
-    EXPECT_EQ(admitted, (std::vector<Cell>{makeCell(4, 7), makeCell(7, 7), makeCell(7, 8),
-                                           makeCell(8, 7)}));
+    EXPECT_EQ(admitted,
+              (std::vector<Cell>{makeCell(4, 7), makeCell(7, 7), makeCell(7, 8), makeCell(8, 7)}));
     // The outer ends of the three do not defend: the three stays open on one side.
     EXPECT_EQ(mask[makeCell(3, 7)], 0);
     EXPECT_EQ(mask[makeCell(9, 7)], 0);
@@ -119,14 +122,22 @@ TEST(DefenceMask, AgreesWithReplayOnTheBoard) {
         Board board = setup.state.board;
         board[c] = kOwn;
         EXPECT_EQ(mask[c] == kDefends, !attackerWinsByFourThree(board))
-            << "cell (" << cellRow(static_cast<Cell>(c)) << "," << cellColumn(static_cast<Cell>(c)) << ")";
+            << "cell (" << cellRow(static_cast<Cell>(c)) << "," << cellColumn(static_cast<Cell>(c))
+            << ")";
     }
 }
 
 TEST(DefenceMask, AnswerThatMakesADoubleFourSkipsTheCombination) {
     // The engine's column-8 three turns the completion cell (7,8) into a double four of its own.
-    MaskSetup setup({{7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp}, {7, 6, kOpp}, {5, 7, kOpp},
-                     {6, 7, kOpp}, {8, 8, kOwn}, {9, 8, kOwn}, {10, 8, kOwn}});
+    MaskSetup setup({{7, 3, kOwn},
+                     {7, 4, kOpp},
+                     {7, 5, kOpp},
+                     {7, 6, kOpp},
+                     {5, 7, kOpp},
+                     {6, 7, kOpp},
+                     {8, 8, kOwn},
+                     {9, 8, kOwn},
+                     {10, 8, kOwn}});
     ASSERT_TRUE(isFourGroup(setup.frame.ownThreats.fourSlot[makeCell(7, 8)]));
     ASSERT_EQ(setup.frame.oppThreats.fourSlot[makeCell(7, 7)], makeCell(7, 8));
     EXPECT_TRUE(allDefend(setup.maskForBoard()));

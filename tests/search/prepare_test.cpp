@@ -1,10 +1,11 @@
 // Search preparation: the game record copied into the engine record with fresh window codes.
 
+#include "search/prepare.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "search/prepare.hpp"
 #include "support/positions.hpp"
 
 namespace quoll {

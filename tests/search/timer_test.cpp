@@ -1,12 +1,13 @@
 // Time control: the budget from the match settings, the deadlines derived from it, and the
 // hard-deadline test of the tree nodes.
 
+#include "search/timer.hpp"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 
 #include "platform/clock.hpp"
-#include "search/timer.hpp"
 
 namespace quoll {
 namespace {

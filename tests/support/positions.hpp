@@ -177,8 +177,8 @@ inline GameRecord randomRecord(std::mt19937& random, int moves) {
             }
         }
         // Next try: a neighbour of a random stone already placed.
-        const Cell base = record.moves.empty() ? kCentreCell
-                                               : record.moves[random() % record.moves.size()];
+        const Cell base =
+            record.moves.empty() ? kCentreCell : record.moves[random() % record.moves.size()];
         const NeighbourList& around = kNeighbourCells[base];
         cell = around[random() % around[kNeighbourCountSlot]];
     }

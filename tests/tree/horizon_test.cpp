@@ -1,6 +1,8 @@
 // Horizon search: the one-ply static search at the leaves. The incoming move's stone is on the
 // board but not in the window codes; the trackers and gain maps are as before it.
 
+#include "tree/horizon.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -8,7 +10,6 @@
 #include "search/defence.hpp"
 #include "support/positions.hpp"
 #include "tree/counters.hpp"
-#include "tree/horizon.hpp"
 
 namespace quoll {
 namespace {
@@ -77,7 +78,8 @@ TEST(HorizonSearch, FutilityBeforeTheThreatTests) {
     HorizonSetup setup(kClosedThree, makeCell(7, 7));
     // alpha >= eval + 110 (and below a decided score) returns alpha, even with a four to block.
     EXPECT_EQ(setup.search(2, 0, 110, 500), 110);
-    EXPECT_EQ(setup.search(2, 0, 109, 10000), std::max<int>(109, setup.gainAfterMove(makeCell(7, 8)) - 40));
+    EXPECT_EQ(setup.search(2, 0, 109, 10000),
+              std::max<int>(109, setup.gainAfterMove(makeCell(7, 8)) - 40));
 }
 
 TEST(HorizonSearch, DoubleFourOfTheLastMoveLosesAtOnce) {
@@ -89,8 +91,8 @@ TEST(HorizonSearch, DoubleFourOfTheLastMoveLosesAtOnce) {
 
 // Two separate open threes of the opponent: four double-four cells that no single move answers.
 const std::initializer_list<test::Stone> kTwoOpenThrees = {
-    {3, 3, kOpp},   {3, 4, kOpp},   {3, 5, kOpp},  {11, 9, kOpp},
-    {11, 10, kOpp}, {11, 11, kOpp}, {7, 7, kOwn},  {8, 8, kOwn}};
+    {3, 3, kOpp},   {3, 4, kOpp},   {3, 5, kOpp}, {11, 9, kOpp},
+    {11, 10, kOpp}, {11, 11, kOpp}, {7, 7, kOwn}, {8, 8, kOwn}};
 
 TEST(HorizonSearch, StandingPatReturnsBetaWithoutGeneratingMoves) {
     HorizonSetup setup(kTwoOpenThrees, makeCell(13, 13));
@@ -104,9 +106,18 @@ TEST(HorizonSearch, LossScoresAreReturnedBelowAlpha) {
     EXPECT_EQ(setup.search(2, 0, -100, 50), 6 - 30000);  // multi-fours nobody can stop
 
     // Two four-three combinations of the opponent with no common defence.
-    HorizonSetup combos({{7, 3, kOwn},   {7, 4, kOpp},  {7, 5, kOpp},  {7, 6, kOpp},
-                         {5, 7, kOpp},   {6, 7, kOpp},  {12, 8, kOpp}, {12, 9, kOpp},
-                         {12, 10, kOpp}, {12, 11, kOwn}, {10, 7, kOpp}, {11, 7, kOpp}},
+    HorizonSetup combos({{7, 3, kOwn},
+                         {7, 4, kOpp},
+                         {7, 5, kOpp},
+                         {7, 6, kOpp},
+                         {5, 7, kOpp},
+                         {6, 7, kOpp},
+                         {12, 8, kOpp},
+                         {12, 9, kOpp},
+                         {12, 10, kOpp},
+                         {12, 11, kOwn},
+                         {10, 7, kOpp},
+                         {11, 7, kOpp}},
                         makeCell(9, 2));
     EXPECT_EQ(combos.search(2, 0, -100, 100), 8 - 30000);
     EXPECT_EQ(combos.search(5, 0, -100, 100), 11 - 30000);
@@ -162,9 +173,9 @@ TEST(HorizonSearch, QuietPositionsMatchTheBestStaticMove) {
         const Board boardBefore = state.board;
         const WindowCodes codesBefore = state.windowCodes;
         const NeighbourCounts countsBefore = frame.counts;
-        const Score s = horizonSearch<Colour::Opponent>(state, 1, eval, -31000, 31000,
-                                                        frame.oppGain, frame.list, frame.oppThreats,
-                                                        frame.ownThreats);
+        const Score s =
+            horizonSearch<Colour::Opponent>(state, 1, eval, -31000, 31000, frame.oppGain,
+                                            frame.list, frame.oppThreats, frame.ownThreats);
         if (best >= 30000 - 4) best = 30000 - 4;
         EXPECT_EQ(s, std::max(best, 5 - 30000)) << "round " << round;
         EXPECT_EQ(state.board, boardBefore);

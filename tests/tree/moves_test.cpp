@@ -1,6 +1,8 @@
 // Move generation and ordering: the score-dependent move limits, the threat filters, the
 // partition they share, the first move and the order of the rest. Also the fixed margins.
 
+#include "tree/moves.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "support/positions.hpp"
-#include "tree/moves.hpp"
 #include "tree/pruning.hpp"
 
 namespace quoll {
@@ -41,12 +42,29 @@ struct LimitRow {
 
 TEST(MoveLimit, ZeroWindowTableRowByRow) {
     const LimitRow rows[] = {
-        {30000, 13}, {29000, 13},                                        // won
-        {28999, 8},  {1000, 8},     {48, 8},                             // span and up
-        {47, 9},     {32, 9},       {31, 10}, {16, 10}, {15, 11}, {0, 11},
-        {-1, 12},    {-16, 12},     {-17, 13}, {-32, 13}, {-33, 14}, {-48, 14},
-        {-49, 15},   {-1000, 15},   {-28999, 15},
-        {-29000, kCellCount}, {-30000, kCellCount}, {-31000, kCellCount},  // lost: all
+        {30000, 13},
+        {29000, 13},  // won
+        {28999, 8},
+        {1000, 8},
+        {48, 8},  // span and up
+        {47, 9},
+        {32, 9},
+        {31, 10},
+        {16, 10},
+        {15, 11},
+        {0, 11},
+        {-1, 12},
+        {-16, 12},
+        {-17, 13},
+        {-32, 13},
+        {-33, 14},
+        {-48, 14},
+        {-49, 15},
+        {-1000, 15},
+        {-28999, 15},
+        {-29000, kCellCount},
+        {-30000, kCellCount},
+        {-31000, kCellCount},  // lost: all
     };
     for (const LimitRow& row : rows)
         EXPECT_EQ(limitFor(row.score, kNonPvMoveLimits), row.limit) << "score " << row.score;
@@ -54,14 +72,34 @@ TEST(MoveLimit, ZeroWindowTableRowByRow) {
 
 TEST(MoveLimit, PrincipalVariationTableRowByRow) {
     const LimitRow rows[] = {
-        {30000, 11}, {29000, 11},
-        {28999, 14}, {125, 14},
-        {124, 15},   {100, 15}, {99, 16}, {75, 16}, {74, 17}, {50, 17}, {49, 18}, {25, 18},
-        {24, 19},    {0, 19},
-        {-1, 20},    {-25, 20}, {-26, 21}, {-50, 21}, {-51, 22}, {-75, 22}, {-76, 23},
-        {-100, 23},  {-101, 24}, {-125, 24},
-        {-126, 25},  {-28999, 25},
-        {-29000, kCellCount}, {-31000, kCellCount},
+        {30000, 11},
+        {29000, 11},
+        {28999, 14},
+        {125, 14},
+        {124, 15},
+        {100, 15},
+        {99, 16},
+        {75, 16},
+        {74, 17},
+        {50, 17},
+        {49, 18},
+        {25, 18},
+        {24, 19},
+        {0, 19},
+        {-1, 20},
+        {-25, 20},
+        {-26, 21},
+        {-50, 21},
+        {-51, 22},
+        {-75, 22},
+        {-76, 23},
+        {-100, 23},
+        {-101, 24},
+        {-125, 24},
+        {-126, 25},
+        {-28999, 25},
+        {-29000, kCellCount},
+        {-31000, kCellCount},
     };
     for (const LimitRow& row : rows)
         EXPECT_EQ(limitFor(row.score, kPvMoveLimits), row.limit) << "score " << row.score;

@@ -1,6 +1,8 @@
 // Node search: a parent's records are unchanged after a child searched below it, and the node's
 // entry tests come in their order.
 
+#include "tree/node.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 #include "tree/counters.hpp"
 #include "tree/horizon.hpp"
 #include "tree/moves.hpp"
-#include "tree/node.hpp"
 
 namespace quoll {
 namespace {
@@ -44,16 +45,18 @@ void expectSameTracker(const ThreatTracker& a, const ThreatTracker& b, bool same
         EXPECT_EQ(a.fourGroups[g].partners, b.fourGroups[g].partners);
     }
     for (int c = 0; c < kCellCount; ++c)
-        EXPECT_EQ(test::threeList(a, static_cast<Cell>(c)), test::threeList(b, static_cast<Cell>(c)));
+        EXPECT_EQ(test::threeList(a, static_cast<Cell>(c)),
+                  test::threeList(b, static_cast<Cell>(c)));
 }
 
 struct PoolCopy {
     std::vector<ThreeLink> links;
     PoolCopy(const ThreatTracker& t) : links(t.links, t.links + t.linkCount) {}
     bool sameAs(const ThreatTracker& t) const {
-        return std::equal(links.begin(), links.end(), t.links, [](const ThreeLink& x, const ThreeLink& y) {
-            return x.first == y.first && x.second == y.second && x.next == y.next;
-        });
+        return std::equal(links.begin(), links.end(), t.links,
+                          [](const ThreeLink& x, const ThreeLink& y) {
+                              return x.first == y.first && x.second == y.second && x.next == y.next;
+                          });
     }
 };
 
@@ -79,7 +82,8 @@ void searchChildrenAndCompare(EngineState& state, Depth depth, int movesToTry) {
     std::vector<Cell> moves(frame.list.cells.begin(), frame.list.cells.begin() + frame.list.size);
     std::sort(moves.begin(), moves.end(), [&](Cell x, Cell y) {
         // Fours first (forced replies and four sequences below), then by gain.
-        const bool fx = frame.ownThreats.fourSlot[x] != kNoCell, fy = frame.ownThreats.fourSlot[y] != kNoCell;
+        const bool fx = frame.ownThreats.fourSlot[x] != kNoCell,
+                   fy = frame.ownThreats.fourSlot[y] != kNoCell;
         return fx != fy ? fx : searchedBefore(frame.ownGain, x, y);
     });
     moves.resize(std::min<std::size_t>(moves.size(), movesToTry));
@@ -96,9 +100,9 @@ void searchChildrenAndCompare(EngineState& state, Depth depth, int movesToTry) {
         const auto eval = static_cast<Score>(-(frame.rootEval + frame.ownGain.gain[m]));
         for (int kind = 0; kind < 2; ++kind) {
             if (kind == 0)
-                pvSearch<Colour::Opponent>(state, depth, 1, eval, -kInfinity, kInfinity, frame.oppGain,
-                                           frame.ownGain, frame.list, frame.oppThreats,
-                                           frame.ownThreats, key);
+                pvSearch<Colour::Opponent>(state, depth, 1, eval, -kInfinity, kInfinity,
+                                           frame.oppGain, frame.ownGain, frame.list,
+                                           frame.oppThreats, frame.ownThreats, key);
             else
                 nonPvSearch<Colour::Opponent>(state, depth, 1, eval, -1, 0, frame.oppGain,
                                               frame.ownGain, frame.list, frame.oppThreats,
@@ -125,7 +129,7 @@ void searchChildrenAndCompare(EngineState& state, Depth depth, int movesToTry) {
 }
 
 class NodeSearch : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         startUnlimitedSearchTimer();
         resizeTable(state().table, 1 << 14);
@@ -153,7 +157,8 @@ TEST_F(NodeSearch, ParentRecordsUnchangedOnRandomPositions) {
     std::mt19937 random(4242);
     const auto before = nodeCounters;
     for (int round = 0; round < 16; ++round) {
-        loadSearchPosition(state(), test::randomRecord(random, 10 + static_cast<int>(random() % 30)));
+        loadSearchPosition(state(),
+                           test::randomRecord(random, 10 + static_cast<int>(random() % 30)));
         SCOPED_TRACE(round);
         searchChildrenAndCompare(state(), round % 2 == 0 ? 48 : 60, 6);
     }
@@ -190,9 +195,9 @@ TEST_F(NodeSearch, OnePlyLeftIsAHorizonNodeThatIgnoresTheTable) {
     NodeSetup node(state(), makeCell(6, 6));
     // An exact entry for the node's position that would end any table-probing node.
     storeEntry(state().table, node.childKey(), 600, 1, 1234, 1234, kNoCell, NodeKind::Pv);
-    const Score direct = horizonSearch<Colour::Opponent>(state(), 1, node.eval, -kInfinity, kInfinity,
-                                                         node.frame.oppGain, node.frame.list,
-                                                         node.frame.oppThreats, node.frame.ownThreats);
+    const Score direct = horizonSearch<Colour::Opponent>(
+        state(), 1, node.eval, -kInfinity, kInfinity, node.frame.oppGain, node.frame.list,
+        node.frame.oppThreats, node.frame.ownThreats);
     const auto before = nodeCounters;
     EXPECT_EQ(node.pv(12, 1, -kInfinity, kInfinity), direct);
     EXPECT_EQ(nodeCounters.horizon, before.horizon + 1);
@@ -204,7 +209,8 @@ TEST_F(NodeSearch, OnePlyLeftIsAHorizonNodeThatIgnoresTheTable) {
 }
 
 TEST_F(NodeSearch, DoubleFourOfTheLastMoveLosesBeforeTheClock) {
-    test::loadStones(state(), {{7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn}, {9, 9, kOpp}, {10, 10, kOpp}});
+    test::loadStones(state(),
+                     {{7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn}, {9, 9, kOpp}, {10, 10, kOpp}});
     NodeSetup node(state(), makeCell(7, 3));  // an open four
     searchTimer.stopFlag = true;
     EXPECT_EQ(node.pv(48, 3, -kInfinity, kInfinity), 5 - 30000);
@@ -233,8 +239,9 @@ TEST_F(NodeSearch, StoppedClockAbortsWithoutStoring) {
 
 TEST_F(NodeSearch, ForcedBlockOfAFour) {
     // The engine's move (7,7) makes a four that only (7,8) blocks; the opponent has nothing.
-    test::loadStones(state(), {{7, 3, kOpp}, {7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn},
-                               {12, 12, kOpp}, {12, 13, kOpp}});
+    test::loadStones(
+        state(),
+        {{7, 3, kOpp}, {7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn}, {12, 12, kOpp}, {12, 13, kOpp}});
     NodeSetup node(state(), makeCell(7, 7));
     const Score s = node.pv(48, 1, -kInfinity, kInfinity);
     const TTEntry& entry = tableSlot(state().table, node.childKey());

@@ -1,12 +1,12 @@
 // Transposition table: sizing, reallocation, win-distance correction, cut-offs, the move hint,
 // and when a node may overwrite a slot.
 
+#include "tree/table.hpp"
+
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <limits>
-
-#include "tree/table.hpp"
 
 namespace quoll {
 namespace {
@@ -97,7 +97,7 @@ TEST(TableScores, WinDistanceMovesWithThePly) {
 }
 
 class TableProbe : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { resizeTable(table, 16); }
     static constexpr std::uint64_t kKey = 0x5555'0000'0000'0003;
     TranspositionTable table;

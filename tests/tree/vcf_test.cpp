@@ -1,10 +1,11 @@
 // VCF search: wins by continuous fours, within a budget, leaving the board as it found it.
 
+#include "tree/vcf.hpp"
+
 #include <gtest/gtest.h>
 
 #include "support/positions.hpp"
 #include "tree/counters.hpp"
-#include "tree/vcf.hpp"
 
 namespace quoll {
 namespace {
@@ -38,7 +39,8 @@ struct VcfSetup {
     const ThreatTracker& defenderThreats() const {
         return A == Colour::Own ? frame->oppThreats : frame->ownThreats;
     }
-    Score attack(Depth budget, Ply ply, Cell prev, Score alpha = -kInfinity, Score beta = kInfinity) {
+    Score attack(Depth budget, Ply ply, Cell prev, Score alpha = -kInfinity,
+                 Score beta = kInfinity) {
         const Score s = vcfAttack<A>(state, budget, ply, alpha, beta, attackerThreats(),
                                      defenderThreats(), prev, last);
         EXPECT_EQ(state.board, boardBefore);
