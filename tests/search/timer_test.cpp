@@ -1,0 +1,97 @@
+// Time control: the budget from the match settings, the deadlines derived from it, and the
+// hard-deadline test of the tree nodes.
+
+#include "search/timer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "platform/clock.hpp"
+
+namespace quoll {
+namespace {
+
+TEST(MoveBudget, TwentiethOfMatchTimeCappedByTurnLimit) {
+    EXPECT_EQ(moveBudgetMs(120000, 5000), 5000);  // the defaults
+    EXPECT_EQ(moveBudgetMs(30000, 5000), 1500);
+    EXPECT_EQ(moveBudgetMs(19, 5000), 0);
+    EXPECT_EQ(moveBudgetMs(20, 5000), 1);
+    EXPECT_EQ(moveBudgetMs(39, 5000), 1);  // truncated, never rounded up
+    EXPECT_EQ(moveBudgetMs(120000, 0), 0);
+    EXPECT_EQ(moveBudgetMs(100000, 5000), 5000);
+}
+
+TEST(SearchTimer, StartSetsAllFourFields) {
+    searchTimer = SearchTimer{1, 2, 3, true};
+    const std::int64_t start = 1'000'000'000'000;
+    startSearchTimer(moveBudgetMs(120000, 5000), start);
+    EXPECT_EQ(searchTimer.searchStartNs, start);
+    EXPECT_EQ(searchTimer.hardDeadlineNs, start + 5000LL * 1000000);
+    EXPECT_EQ(searchTimer.softDeadlineNs, start + 1666LL * 1000000);
+    EXPECT_FALSE(searchTimer.stopFlag);
+
+    startSearchTimer(moveBudgetMs(30000, 5000), start);
+    EXPECT_EQ(searchTimer.hardDeadlineNs, start + 1500LL * 1000000);
+    EXPECT_EQ(searchTimer.softDeadlineNs, start + 500LL * 1000000);
+
+    // One millisecond: the soft deadline is the start itself.
+    startSearchTimer(moveBudgetMs(20, 5000), start);
+    EXPECT_EQ(searchTimer.hardDeadlineNs, start + 1000000);
+    EXPECT_EQ(searchTimer.softDeadlineNs, start);
+
+    startSearchTimer(moveBudgetMs(19, 5000), start);
+    EXPECT_EQ(searchTimer.hardDeadlineNs, start);
+    EXPECT_EQ(searchTimer.softDeadlineNs, start);
+}
+
+TEST(SearchTimer, PassedDeadlineSetsTheFlagAndTheNextStartClearsIt) {
+    startSearchTimer(0, monotonicNowNs() - 1000);
+    EXPECT_FALSE(searchTimer.stopFlag);
+    EXPECT_TRUE(searchMustStop());
+    EXPECT_TRUE(searchTimer.stopFlag);
+    // The flag stays up without another look at the clock.
+    searchTimer.hardDeadlineNs = std::numeric_limits<std::int64_t>::max();
+    EXPECT_TRUE(searchMustStop());
+
+    // A new move request after an aborted search starts with the flag down.
+    startSearchTimer(5000, monotonicNowNs());
+    EXPECT_FALSE(searchTimer.stopFlag);
+    EXPECT_FALSE(searchMustStop());
+    EXPECT_FALSE(searchTimer.stopFlag);
+}
+
+TEST(SearchTimer, UnlimitedTimerNeverStops) {
+    searchTimer.stopFlag = true;
+    startUnlimitedSearchTimer();
+    EXPECT_FALSE(searchTimer.stopFlag);
+    EXPECT_FALSE(searchMustStop());
+    EXPECT_EQ(searchTimer.hardDeadlineNs, std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(searchTimer.softDeadlineNs, std::numeric_limits<std::int64_t>::max());
+    EXPECT_LE(searchTimer.searchStartNs, monotonicNowNs());
+}
+
+TEST(Clock, TicksToNanoseconds) {
+    static_assert(ticksToNs(10'000'000, 10'000'000) == 1'000'000'000);
+    EXPECT_EQ(ticksToNs(0, 3), 0);
+    EXPECT_EQ(ticksToNs(1, 3), 333333333);
+    EXPECT_EQ(ticksToNs(4, 3), 1333333333);
+    // A long uptime on a 10 MHz counter does not overflow: a year of ticks.
+    const std::int64_t year = 365LL * 24 * 3600;
+    EXPECT_EQ(ticksToNs(year * 10'000'000 + 5, 10'000'000), year * 1'000'000'000 + 500);
+    // A 3 GHz counter: the remainder part alone would overflow if multiplied first.
+    const std::int64_t ghz3 = 3'000'000'000;
+    EXPECT_EQ(ticksToNs(year * ghz3 + 2'999'999'999, ghz3), year * 1'000'000'000 + 999'999'999);
+}
+
+TEST(Clock, MonotonicNeverGoesBack) {
+    std::int64_t last = monotonicNowNs();
+    for (int i = 0; i < 1000; ++i) {
+        const std::int64_t now = monotonicNowNs();
+        EXPECT_GE(now, last);
+        last = now;
+    }
+}
+
+}  // namespace
+}  // namespace quoll

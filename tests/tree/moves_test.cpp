@@ -1,0 +1,371 @@
+// Move generation and ordering: the score-dependent move limits, the threat filters, the
+// partition they share, the first move and the order of the rest. Also the fixed margins.
+
+#include "tree/moves.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "support/positions.hpp"
+#include "tree/pruning.hpp"
+
+namespace quoll {
+namespace {
+
+CandidateList listOf(std::initializer_list<Cell> cells) {
+    CandidateList list{};
+    for (Cell c : cells) list.cells[list.size++] = c;
+    list.count = list.limit = list.size;
+    list.move = kNoCell;
+    return list;
+}
+
+std::vector<Cell> range(const CandidateList& list, int from, int to) {
+    return {list.cells.begin() + from, list.cells.begin() + to};
+}
+
+int limitFor(int score, const MoveLimitParams& params, int count = kCellCount) {
+    CandidateList list{};
+    list.size = list.count = static_cast<std::uint16_t>(count);
+    list.limit = 0;
+    setMoveLimit(list, score, params);
+    return list.limit;
+}
+
+struct LimitRow {
+    int score;
+    int limit;
+};
+
+TEST(MoveLimit, ZeroWindowTableRowByRow) {
+    const LimitRow rows[] = {
+        {30000, 13},
+        {29000, 13},  // won
+        {28999, 8},
+        {1000, 8},
+        {48, 8},  // span and up
+        {47, 9},
+        {32, 9},
+        {31, 10},
+        {16, 10},
+        {15, 11},
+        {0, 11},
+        {-1, 12},
+        {-16, 12},
+        {-17, 13},
+        {-32, 13},
+        {-33, 14},
+        {-48, 14},
+        {-49, 15},
+        {-1000, 15},
+        {-28999, 15},
+        {-29000, kCellCount},
+        {-30000, kCellCount},
+        {-31000, kCellCount},  // lost: all
+    };
+    for (const LimitRow& row : rows)
+        EXPECT_EQ(limitFor(row.score, kNonPvMoveLimits), row.limit) << "score " << row.score;
+}
+
+TEST(MoveLimit, PrincipalVariationTableRowByRow) {
+    const LimitRow rows[] = {
+        {30000, 11},
+        {29000, 11},
+        {28999, 14},
+        {125, 14},
+        {124, 15},
+        {100, 15},
+        {99, 16},
+        {75, 16},
+        {74, 17},
+        {50, 17},
+        {49, 18},
+        {25, 18},
+        {24, 19},
+        {0, 19},
+        {-1, 20},
+        {-25, 20},
+        {-26, 21},
+        {-50, 21},
+        {-51, 22},
+        {-75, 22},
+        {-76, 23},
+        {-100, 23},
+        {-101, 24},
+        {-125, 24},
+        {-126, 25},
+        {-28999, 25},
+        {-29000, kCellCount},
+        {-31000, kCellCount},
+    };
+    for (const LimitRow& row : rows)
+        EXPECT_EQ(limitFor(row.score, kPvMoveLimits), row.limit) << "score " << row.score;
+}
+
+TEST(MoveLimit, CappedByCount) {
+    EXPECT_EQ(limitFor(0, kNonPvMoveLimits, 5), 5);
+    EXPECT_EQ(limitFor(0, kPvMoveLimits, 19), 19);
+    EXPECT_EQ(limitFor(0, kPvMoveLimits, 18), 18);
+    EXPECT_EQ(limitFor(30000, kNonPvMoveLimits, 2), 2);
+    EXPECT_EQ(limitFor(-30000, kNonPvMoveLimits, 7), 7);
+    EXPECT_EQ(limitFor(-30000, kPvMoveLimits, 0), 0);
+}
+
+TEST(Margins, GeneratedTablesMatchTheirRows) {
+    const int futility[] = {40, 110, 150, 220, 260, 330};
+    const int reverse[] = {40, 0, -70, -110, -180, -220};
+    for (int d = 0; d < 6; ++d) {
+        EXPECT_EQ(kFutilityMargin[d], futility[d]) << d;
+        EXPECT_EQ(kReverseMargin[d], reverse[d]) << d;
+    }
+    EXPECT_EQ(kFutilityMargin[49], 2750);
+    EXPECT_EQ(kReverseMargin[49], -2640);
+    EXPECT_EQ(kHorizonFutilityMargin, 110);
+    EXPECT_EQ(kHorizonOffset, 40);
+    EXPECT_EQ(kDepthExtension, (std::array<Depth, 4>{0, 6, 4, 19}));
+    EXPECT_EQ(kVcfBudgetNonPv, 180);
+    EXPECT_EQ(kVcfBudgetPv, 216);
+}
+
+TEST(Margins, IndexStaysInsideTheTables) {
+    EXPECT_EQ(marginIndex(0), 0);
+    EXPECT_EQ(marginIndex(11), 0);
+    EXPECT_EQ(marginIndex(12), 1);
+    EXPECT_EQ(marginIndex(587), 48);
+    EXPECT_EQ(marginIndex(588), 49);
+    EXPECT_EQ(marginIndex(599), 49);
+    // Iterations past fifty plies share the last entry.
+    EXPECT_EQ(marginIndex(600), 49);
+    EXPECT_EQ(marginIndex(2700), 49);
+    EXPECT_EQ(marginIndex(32767), 49);
+    EXPECT_EQ(marginIndex(-12), 0);
+}
+
+TEST(LossScores, ByPlyOfTheNode) {
+    EXPECT_EQ(lossScore(3, 2), 5 - 30000);
+    EXPECT_EQ(lossScore(3, 4), 7 - 30000);
+    EXPECT_EQ(lossScore(3, 6), 9 - 30000);
+    EXPECT_EQ(winBound(3), 30000 - 6);
+}
+
+TEST(KeepCandidates, TwoPointerPartitionOrder) {
+    auto odd = [](Cell c) { return c % 2 == 1; };
+    CandidateList list = listOf({10, 11, 12, 13, 14, 15, 16, 17});
+    keepCandidates(list, odd);
+    EXPECT_EQ(range(list, 0, 8), (std::vector<Cell>{17, 11, 15, 13, 14, 12, 16, 10}));
+    EXPECT_EQ(list.count, 4);
+    EXPECT_EQ(list.limit, 4);
+    EXPECT_EQ(list.size, 8);
+
+    // Only cells[next, count) take part; a lower limit stays.
+    list = listOf({10, 11, 12, 13, 14, 15, 16, 17});
+    list.next = 1;
+    list.limit = 3;
+    keepCandidates(list, odd);
+    EXPECT_EQ(range(list, 0, 8), (std::vector<Cell>{10, 11, 17, 13, 15, 14, 16, 12}));
+    EXPECT_EQ(list.count, 5);
+    EXPECT_EQ(list.limit, 3);
+
+    list = listOf({2, 4, 6});
+    keepCandidates(list, odd);
+    EXPECT_EQ(list.count, 0);
+    EXPECT_EQ(list.limit, 0);
+    EXPECT_FALSE(hasMoves(list));
+    list = listOf({1, 3, 5});
+    keepCandidates(list, odd);
+    EXPECT_EQ(list.count, 3);
+    EXPECT_EQ(range(list, 0, 3), (std::vector<Cell>{1, 3, 5}));
+    list = listOf({});
+    keepCandidates(list, odd);
+    EXPECT_EQ(list.count, 0);
+}
+
+TEST(KeepCandidates, RandomPartitionsKeepExactlyThePassingCells) {
+    std::mt19937 random(5);
+    for (int round = 0; round < 500; ++round) {
+        CandidateList list{};
+        list.size = static_cast<std::uint16_t>(random() % 40);
+        for (int i = 0; i < list.size; ++i) list.cells[i] = static_cast<Cell>(i * 3);
+        std::shuffle(list.cells.begin(), list.cells.begin() + list.size, random);
+        list.count = list.limit = list.size;
+        list.next = static_cast<std::uint16_t>(list.size == 0 ? 0 : random() % (list.size + 1));
+        const CandidateList before = list;
+        const unsigned salt = random();
+        auto keep = [&](Cell c) { return ((c * 2654435761u) ^ salt) % 3 != 0; };
+        keepCandidates(list, keep);
+        for (int i = 0; i < list.next; ++i) EXPECT_EQ(list.cells[i], before.cells[i]);
+        int passing = 0;
+        for (int i = before.next; i < before.count; ++i) passing += keep(before.cells[i]);
+        EXPECT_EQ(list.count, before.next + passing);
+        for (int i = list.next; i < list.count; ++i) EXPECT_TRUE(keep(list.cells[i]));
+        for (int i = list.count; i < list.size; ++i) EXPECT_FALSE(keep(list.cells[i]));
+        std::vector<Cell> a = range(before, 0, before.size), b = range(list, 0, list.size);
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        EXPECT_EQ(a, b);
+    }
+}
+
+struct Trackers {
+    std::unique_ptr<LinkPool> pool = std::make_unique<LinkPool>();
+    ThreatTracker own = test::emptyTracker(*pool);
+    ThreatTracker other = test::emptyTracker(*pool);
+};
+
+std::vector<Cell> sortedRange(const CandidateList& list, int from, int to) {
+    std::vector<Cell> cells = range(list, from, to);
+    std::sort(cells.begin(), cells.end());
+    return cells;
+}
+
+TEST(MultiFourFilter, OneGroupOfTwoAdmitsOwnerPartnersAndOwnFours) {
+    Trackers t;
+    addFourPair(t.other, 100, 101);
+    addFourPair(t.other, 100, 102);
+    ASSERT_EQ(t.other.fourGroupCount, 1);
+    addFourPair(t.own, 50, 51);  // 50 makes a four for the side to move
+    CandidateList list = listOf({60, 100, 101, 102, 103, 50, 70});
+    multiFourFilter(list, t.own, t.other);
+    EXPECT_EQ(sortedRange(list, 0, list.count), (std::vector<Cell>{50, 100, 101, 102}));
+    EXPECT_EQ(sortedRange(list, list.count, list.size), (std::vector<Cell>{60, 70, 103}));
+    EXPECT_EQ(list.limit, 4);
+    EXPECT_EQ(unansweredDoubleFours(t.other, 101), 0);
+    EXPECT_EQ(unansweredDoubleFours(t.other, 103), 1);
+}
+
+TEST(MultiFourFilter, GroupOfThreeIsAnsweredByItsOwnerOnly) {
+    Trackers t;
+    addFourPair(t.other, 100, 101);
+    addFourPair(t.other, 100, 102);
+    addFourPair(t.other, 100, 103);
+    EXPECT_EQ(unansweredDoubleFours(t.other, 100), 0);
+    EXPECT_EQ(unansweredDoubleFours(t.other, 101), 1);
+    EXPECT_EQ(unansweredDoubleFours(t.other, 103), 1);
+    CandidateList list = listOf({101, 102, 103, 100});
+    multiFourFilter(list, t.own, t.other);
+    EXPECT_EQ(range(list, 0, list.count), (std::vector<Cell>{100}));
+}
+
+TEST(MultiFourFilter, TwoGroupsNoCellAnswersLeaveOnlyFours) {
+    Trackers t;
+    addFourPair(t.other, 100, 101);
+    addFourPair(t.other, 100, 102);
+    addFourPair(t.other, 120, 121);
+    addFourPair(t.other, 120, 122);
+    ASSERT_EQ(t.other.fourGroupCount, 2);
+    CandidateList list = listOf({100, 101, 120, 122, 50, 7});
+    multiFourFilter(list, t.own, t.other);
+    EXPECT_FALSE(hasMoves(list));  // the node is lost
+    addFourPair(t.own, 7, 8);
+    list = listOf({100, 101, 120, 122, 50, 7});
+    multiFourFilter(list, t.own, t.other);
+    EXPECT_EQ(range(list, 0, list.count), (std::vector<Cell>{7}));
+    EXPECT_EQ(list.limit, 1);
+}
+
+TEST(MultiFourFilter, CellAnsweringBothGroupsStays) {
+    Trackers t;
+    // The owner of one group is a partner of the other, which has two partners.
+    addFourPair(t.other, 100, 101);
+    addFourPair(t.other, 100, 120);
+    addFourPair(t.other, 120, 121);
+    addFourPair(t.other, 120, 122);
+    CandidateList list = listOf({100, 101, 120, 121, 122});
+    multiFourFilter(list, t.own, t.other);
+    EXPECT_EQ(sortedRange(list, 0, list.count), (std::vector<Cell>{120}));
+}
+
+TEST(CombinationFilter, FirstAndLastEntriesSetMeanNoRestriction) {
+    Trackers t;
+    DefenceMask mask{};
+    mask[0] = kDefends;
+    mask[224] = 1;  // any non-zero value
+    CandidateList list = listOf({10, 20, 30});
+    EXPECT_FALSE(combinationFilter(list, t.own, mask));
+    EXPECT_EQ(list.count, 3);
+    EXPECT_EQ(range(list, 0, 3), (std::vector<Cell>{10, 20, 30}));
+
+    mask[224] = 0;
+    mask[20] = kDefends;
+    addFourPair(t.own, 30, 31);
+    EXPECT_TRUE(combinationFilter(list, t.own, mask));
+    EXPECT_EQ(sortedRange(list, 0, list.count), (std::vector<Cell>{20, 30}));
+    EXPECT_EQ(list.limit, 2);
+
+    mask.fill(0);
+    list = listOf({10, 20});
+    EXPECT_TRUE(combinationFilter(list, t.own, mask));
+    EXPECT_FALSE(hasMoves(list));
+}
+
+GainMap gainsOf(std::initializer_list<std::pair<Cell, Score>> values) {
+    GainMap gains{};
+    for (auto [cell, gain] : values) gains.gain[cell] = gain;
+    return gains;
+}
+
+TEST(FirstMove, TableMoveOnlyFromTheSearchablePart) {
+    const GainMap gains = gainsOf({{10, 5}, {11, 50}, {12, 7}, {13, 1}, {14, 99}});
+    CandidateList list = listOf({14, 10, 11, 12, 13});
+    list.next = 1;
+    list.count = 4;  // 13 was filtered away
+    list.limit = 4;
+
+    CandidateList l = list;
+    EXPECT_EQ(chooseFirstMove(l, 12, gains), 12);
+    EXPECT_EQ(l.cells[1], 12);
+    EXPECT_EQ(l.cur, 1);
+    EXPECT_EQ(l.next, 2);
+    EXPECT_EQ(range(l, 0, 5), (std::vector<Cell>{14, 12, 11, 10, 13}));
+
+    // Before next (already searched) or behind count (filtered): the gain decides.
+    for (Cell tt : {Cell{14}, Cell{13}, kNoCell, Cell{200}}) {
+        l = list;
+        EXPECT_EQ(chooseFirstMove(l, tt, gains), 11) << tt;
+        EXPECT_EQ(l.cells[1], 11);
+        EXPECT_EQ(l.cur, 1);
+        EXPECT_EQ(l.next, 2);
+    }
+}
+
+TEST(FirstMove, EqualGainsGoToTheLargerCell) {
+    const GainMap gains = gainsOf({{30, 8}, {31, 8}, {29, 8}, {5, 2}});
+    CandidateList list = listOf({30, 5, 31, 29});
+    EXPECT_EQ(chooseFirstMove(list, kNoCell, gains), 31);
+    EXPECT_EQ(list.cells[0], 31);
+}
+
+TEST(SortRemainingMoves, TotalOrderByGainThenCell) {
+    std::mt19937 random(9);
+    for (int round = 0; round < 100; ++round) {
+        GainMap gains{};
+        for (Score& g : gains.gain) g = static_cast<Score>(static_cast<int>(random() % 7) - 3);
+        CandidateList list{};
+        list.size = static_cast<std::uint16_t>(random() % 100);
+        for (int i = 0; i < list.size; ++i) list.cells[i] = static_cast<Cell>(random() % 225);
+        std::sort(list.cells.begin(), list.cells.begin() + list.size);
+        list.size = static_cast<std::uint16_t>(
+            std::unique(list.cells.begin(), list.cells.begin() + list.size) - list.cells.begin());
+        std::shuffle(list.cells.begin(), list.cells.begin() + list.size, random);
+        list.count = static_cast<std::uint16_t>(list.size == 0 ? 0 : random() % (list.size + 1));
+        list.next = static_cast<std::uint16_t>(list.count == 0 ? 0 : random() % (list.count + 1));
+        const CandidateList before = list;
+        sortRemainingMoves(list, gains);
+        for (int i = 0; i < list.size; ++i) {
+            if (i < list.next || i >= list.count) {
+                EXPECT_EQ(list.cells[i], before.cells[i]);
+            }
+        }
+        std::vector<Cell> expected = range(before, before.next, before.count);
+        std::sort(expected.begin(), expected.end(), [&](Cell x, Cell y) {
+            return gains.gain[x] != gains.gain[y] ? gains.gain[x] > gains.gain[y] : x > y;
+        });
+        EXPECT_EQ(range(list, list.next, list.count), expected);
+    }
+}
+
+}  // namespace
+}  // namespace quoll
