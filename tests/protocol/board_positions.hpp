@@ -95,8 +95,24 @@ inline int engineMoveFor(EngineClient& engine, const Stones& board) {
     return *cell;
 }
 
-// A random position of `stones` stones near the centre, the opponent's last, with no five and
-// no cell that completes one for either side.
+inline int fiveCountAfter(Stones board, int cell, std::uint8_t stone) {
+    board[cell] = stone;
+    return static_cast<int>(tools::fiveCells(board, stone).size());
+}
+
+// Cells on which `stone` would have two cells that complete a five at once: a double four, or
+// an open four made from a three.
+inline std::vector<int> doubleFourCells(const Stones& board, std::uint8_t stone) {
+    std::vector<int> cells;
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] == tools::kNone && fiveCountAfter(board, cell, stone) >= 2)
+            cells.push_back(cell);
+    return cells;
+}
+
+// A random position of `stones` stones near the centre, the opponent's last, with no five, no
+// cell that completes one and none that makes two at once, for either side: no rule answers it
+// without a search.
 inline Stones randomQuietPosition(std::mt19937_64& random, int stones) {
     for (;;) {
         Stones board{};
@@ -110,7 +126,10 @@ inline Stones randomQuietPosition(std::mt19937_64& random, int stones) {
         }
         if (tools::fiveCells(board, kEngineStone).empty() &&
             tools::fiveCells(board, kOpponentStone).empty() &&
-            !tools::hasExactFive(board, kEngineStone) && !tools::hasExactFive(board, kOpponentStone))
+            !tools::hasExactFive(board, kEngineStone) &&
+            !tools::hasExactFive(board, kOpponentStone) &&
+            doubleFourCells(board, kEngineStone).empty() &&
+            doubleFourCells(board, kOpponentStone).empty())
             return board;
     }
 }

@@ -30,11 +30,6 @@ std::vector<int> nearbyEmptyCells(const Stones& board) {
     return cells;
 }
 
-int fiveCountAfter(Stones board, int cell, std::uint8_t stone) {
-    board[cell] = stone;
-    return static_cast<int>(fiveCells(board, stone).size());
-}
-
 // The most stones of `stone` in one window through the cell that holds none of the other side.
 int bestLine(const Stones& board, int cell, std::uint8_t stone) {
     const int row = cell / kSide;
