@@ -56,14 +56,22 @@ int main(int argc, char** argv) {
         }
         long long number = 0;
         if (!parseNumber(value, number) || number < 0) return usage();
-        if (flag == "--games") options.games = static_cast<int>(number);
-        else if (flag == "--turn-ms") options.turnMs = static_cast<int>(number);
-        else if (flag == "--match-ms") options.matchMs = static_cast<int>(number);
-        else if (flag == "--seed") options.seed = static_cast<std::uint64_t>(number);
-        else if (flag == "--tolerance-ms") options.toleranceMs = static_cast<int>(number);
-        else if (flag == "--opening") options.openingStones = static_cast<int>(number);
-        else if (flag == "--max-memory") options.maxMemory = number;
-        else return usage();
+        if (flag == "--games")
+            options.games = static_cast<int>(number);
+        else if (flag == "--turn-ms")
+            options.turnMs = static_cast<int>(number);
+        else if (flag == "--match-ms")
+            options.matchMs = static_cast<int>(number);
+        else if (flag == "--seed")
+            options.seed = static_cast<std::uint64_t>(number);
+        else if (flag == "--tolerance-ms")
+            options.toleranceMs = static_cast<int>(number);
+        else if (flag == "--opening")
+            options.openingStones = static_cast<int>(number);
+        else if (flag == "--max-memory")
+            options.maxMemory = number;
+        else
+            return usage();
     }
     // The engine expects to be started by an absolute path, as managers do.
     std::error_code error;
@@ -74,8 +82,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::cout << "engine " << options.enginePath << ", " << options.games << " games, turn "
-              << options.turnMs << " ms, match " << options.matchMs << " ms, seed "
-              << options.seed << "\n";
+              << options.turnMs << " ms, match " << options.matchMs << " ms, seed " << options.seed
+              << "\n";
     const quoll::tools::MatchSummary summary = quoll::tools::runMatch(options, std::cout);
     return summary.clean() ? 0 : 1;
 }

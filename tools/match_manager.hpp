@@ -27,10 +27,10 @@ namespace quoll::tools {
 struct MatchOptions {
     std::string enginePath;
     int games = 2;
-    int turnMs = 1000;       // INFO timeout_turn
-    int matchMs = 180000;    // INFO timeout_match: each engine's time for one game
-    int toleranceMs = 250;   // a reply later than turnMs + toleranceMs is a time-out
-    int openingStones = 4;   // random openings of 0 .. openingStones stones
+    int turnMs = 1000;      // INFO timeout_turn
+    int matchMs = 180000;   // INFO timeout_match: each engine's time for one game
+    int toleranceMs = 250;  // a reply later than turnMs + toleranceMs is a time-out
+    int openingStones = 4;  // random openings of 0 .. openingStones stones
     long long maxMemory = 83886080;
     std::uint64_t seed = 1;
 };
@@ -55,7 +55,7 @@ struct MatchSummary {
     int timeOuts = 0;
     int crashes = 0;
     int replies = 0;
-    double slowestReplyMs = 0;    // the longest time any move took
+    double slowestReplyMs = 0;  // the longest time any move took
     // The largest reply time minus the budget the engine had, and minus the turn limit; negative
     // when every reply came early.
     double mostOverBudgetMs = -1e9;
@@ -73,7 +73,7 @@ inline double moveBudgetMs(long long timeLeftMs, int turnMs) {
 }
 
 struct Reply {
-    std::optional<std::string> line;  // the move line; nothing when no line came
+    std::optional<std::string> line;   // the move line; nothing when no line came
     std::vector<std::string> skipped;  // MESSAGE and DEBUG lines before it
     double elapsedMs = 0;
 };
@@ -264,11 +264,21 @@ class Match {
         log_ << "game " << g + 1 << ": engine " << game.firstEngine << " first, opening of "
              << game.openingStones << " stones, " << game.moves.size() << " stones in all: ";
         switch (game.end) {
-            case GameEnd::Five: log_ << "engine " << game.winner << " wins by five"; break;
-            case GameEnd::FullBoard: log_ << "draw, board full"; break;
-            case GameEnd::IllegalMove: log_ << "illegal move, " << game.detail; break;
-            case GameEnd::TimeOut: log_ << "time-out, " << game.detail; break;
-            case GameEnd::Crash: log_ << "crash, " << game.detail; break;
+            case GameEnd::Five:
+                log_ << "engine " << game.winner << " wins by five";
+                break;
+            case GameEnd::FullBoard:
+                log_ << "draw, board full";
+                break;
+            case GameEnd::IllegalMove:
+                log_ << "illegal move, " << game.detail;
+                break;
+            case GameEnd::TimeOut:
+                log_ << "time-out, " << game.detail;
+                break;
+            case GameEnd::Crash:
+                log_ << "crash, " << game.detail;
+                break;
         }
         log_ << "\n  moves:";
         for (const int cell : game.moves) log_ << ' ' << moveText(cell);

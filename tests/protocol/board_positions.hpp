@@ -53,7 +53,9 @@ inline int stoneCount(const Stones& board, std::uint8_t stone) {
     return count;
 }
 
-inline int cellAt(int x, int y) { return y * kSide + x; }
+inline int cellAt(int x, int y) {
+    return y * kSide + x;
+}
 
 // Starts the engine with a small table, the given move budget and plenty of match time.
 inline void startEngine(EngineClient& engine, int timeoutTurnMs) {

@@ -48,9 +48,12 @@ int firstFiveCompletion(const Stones& board, std::uint8_t stone) {
         bool clean = true;
         for (int i = 0; i < 5; ++i) {
             const std::uint8_t s = board[w.cell(i)];
-            if (s == stone) ++mine;
-            else if (s == tools::kNone) empty = empty < 0 ? w.cell(i) : empty;
-            else clean = false;
+            if (s == stone)
+                ++mine;
+            else if (s == tools::kNone)
+                empty = empty < 0 ? w.cell(i) : empty;
+            else
+                clean = false;
         }
         for (const int i : {-1, 5}) {
             const int r = w.row + i * w.rowStep;

@@ -44,9 +44,12 @@ int bestLine(const Stones& board, int cell, std::uint8_t stone) {
             for (int i = start; i < start + 5 && clean; ++i) {
                 const int r = row + i * dr;
                 const int c = column + i * dc;
-                if (!tools::onBoard(r, c)) clean = false;
-                else if (board[r * kSide + c] == stone) ++mine;
-                else if (board[r * kSide + c] != tools::kNone) clean = false;
+                if (!tools::onBoard(r, c))
+                    clean = false;
+                else if (board[r * kSide + c] == stone)
+                    ++mine;
+                else if (board[r * kSide + c] != tools::kNone)
+                    clean = false;
             }
             if (clean) best = std::max(best, mine);
         }
@@ -104,7 +107,9 @@ bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uin
     std::vector<int> moves;
     std::string request;
     switch (opening) {
-        case Opening::Begin: request = "BEGIN"; break;
+        case Opening::Begin:
+            request = "BEGIN";
+            break;
         case Opening::Turn: {
             std::uniform_int_distribution<int> coordinate(4, 10);
             const int cell = cellAt(coordinate(random), coordinate(random));
