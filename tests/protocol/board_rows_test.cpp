@@ -175,6 +175,8 @@ TEST(BoardDump, HeaderThenOneLinePerRow) {
 TEST(BoardDump, BoardCommandLogsTheRecordItReads) {
     ProtocolState state;
     state.mode = ProtocolMode::Playing;
+    test::resetProcessRecords();
+    gameSettings.timeoutTurn = 100;  // the answer's search is not what this test is about
     std::vector<std::string> lines;
     std::string output;
     {
@@ -189,6 +191,7 @@ TEST(BoardDump, BoardCommandLogsTheRecordItReads) {
     EXPECT_EQ(lines[5], "Current: 1");
     EXPECT_EQ(lines[6 + 7], ".......O.......");
     EXPECT_NE(output, "");
+    test::resetProcessRecords();
 }
 
 }  // namespace

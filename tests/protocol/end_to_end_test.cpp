@@ -322,7 +322,7 @@ TEST_F(EngineSession, EndOfInputInsideBoardAnswersThenExits) {
 }
 
 TEST_F(EngineSession, CarriageReturnsBeforeLineFeedsAreNotPartOfTheLine) {
-    engine.sendRaw("INFO MAX_MEMORY 1000\r\nSTART 15\r\n");
+    engine.sendRaw("INFO MAX_MEMORY 1000\r\nINFO TIMEOUT_TURN 200\r\nSTART 15\r\n");
     EXPECT_TRUE(engine.expectLine("OK"));
     engine.sendRaw("BOARD\r\n7,7,2\r\nDONE\r\n");
     take(7, 7);

@@ -13,7 +13,8 @@ class Session : public ::testing::Test {
   protected:
     void SetUp() override {
         test::resetProcessRecords();
-        ASSERT_EQ(run("INFO MAX_MEMORY 10000\nSTART 15\n"), "OK\n");
+        // A short move budget: these tests are about the replies, not the search behind them.
+        ASSERT_EQ(run("INFO MAX_MEMORY 10000\nINFO TIMEOUT_TURN 100\nSTART 15\n"), "OK\n");
     }
     void TearDown() override { test::resetProcessRecords(); }
 

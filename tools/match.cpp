@@ -1,0 +1,89 @@
+// Engine-against-engine matches through pipes, judged as a tournament manager judges them:
+// legal replies, replies on time, games ended by an exact five or a full board. Both players are
+// the same engine; the games differ by their random openings and by who begins.
+//
+//   match [--engine PATH] [--games N] [--turn-ms N] [--match-ms N] [--seed N]
+//         [--tolerance-ms N] [--opening N] [--max-memory BYTES]
+//
+// The engine defaults to the pbrain-quoll of the build folder this tool was built in. The exit
+// code is 1 after any illegal move, time-out or crash, 2 on bad arguments.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "tools/match_manager.hpp"
+
+namespace {
+
+std::string defaultEnginePath() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return "pbrain-quoll";
+    return (self.parent_path().parent_path() / "pbrain-quoll").string();
+}
+
+bool parseNumber(const char* text, long long& value) {
+    char* end = nullptr;
+    value = std::strtoll(text, &end, 10);
+    return end != text && *end == '\0';
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: match [--engine PATH] [--games N] [--turn-ms N] [--match-ms N] "
+                 "[--seed N] [--tolerance-ms N] [--opening N] [--max-memory BYTES]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    quoll::tools::MatchOptions options;
+    options.enginePath = defaultEnginePath();
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view flag = argv[i];
+        if (i + 1 >= argc) return usage();
+        const char* value = argv[++i];
+        if (flag == "--engine") {
+            options.enginePath = value;
+            continue;
+        }
+        long long number = 0;
+        if (!parseNumber(value, number) || number < 0) return usage();
+        if (flag == "--games")
+            options.games = static_cast<int>(number);
+        else if (flag == "--turn-ms")
+            options.turnMs = static_cast<int>(number);
+        else if (flag == "--match-ms")
+            options.matchMs = static_cast<int>(number);
+        else if (flag == "--seed")
+            options.seed = static_cast<std::uint64_t>(number);
+        else if (flag == "--tolerance-ms")
+            options.toleranceMs = static_cast<int>(number);
+        else if (flag == "--opening")
+            options.openingStones = static_cast<int>(number);
+        else if (flag == "--max-memory")
+            options.maxMemory = number;
+        else
+            return usage();
+    }
+    // The engine expects to be started by an absolute path, as managers do.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(options.enginePath, error);
+    if (!error) options.enginePath = absolute.string();
+    if (access(options.enginePath.c_str(), X_OK) != 0) {
+        std::fprintf(stderr, "match: no engine at %s\n", options.enginePath.c_str());
+        return 2;
+    }
+    std::cout << "engine " << options.enginePath << ", " << options.games << " games, turn "
+              << options.turnMs << " ms, match " << options.matchMs << " ms, seed " << options.seed
+              << "\n";
+    const quoll::tools::MatchSummary summary = quoll::tools::runMatch(options, std::cout);
+    return summary.clean() ? 0 : 1;
+}
