@@ -22,7 +22,7 @@ using namespace std::string_literals;
 using quoll::test::EngineClient;
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kGames = 40;  // the sanitizer build is several times slower
+constexpr int kGames = 100;  // the sanitizer build is several times slower
 constexpr bool kMemoryChecked = false;  // freed blocks wait in the sanitizer's quarantine
 #else
 constexpr int kGames = 300;
