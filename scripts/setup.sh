@@ -3,7 +3,8 @@
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev libgtest-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds a normal and a sanitizer (address + undefined) configuration and runs every test of both.
+# Builds a normal and a sanitizer (address + undefined) configuration and runs every test of both,
+# then fuzzes the protocol front end for a minute (scripts/fuzz.sh; longer runs: scripts/fuzz.sh SECONDS).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -14,4 +15,5 @@ cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDe
 cmake --build "$root/build/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
-echo "all tests passed (normal and sanitizer builds)"
+"$root/scripts/fuzz.sh" 60
+echo "all tests passed (normal and sanitizer builds, bounded fuzz run)"

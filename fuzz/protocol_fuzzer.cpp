@@ -1,0 +1,206 @@
+// libFuzzer target: arbitrary bytes as command lines through the real dispatcher, in process.
+//
+// Every input starts a fresh protocol session; the process-wide transposition table carries
+// over between inputs as it does between games. Searches are held to a couple of milliseconds
+// and the table to a small size, so the time goes into the command handling, the BOARD reader
+// and the root's forced-move rules rather than into deep searches or huge allocations.
+// After every line the engine and the game record are checked, and at the end of the input
+// every reply line must be one the engine is allowed to write.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "board/state.hpp"
+#include "protocol/dispatcher.hpp"
+#include "protocol/engine_state.hpp"
+#include "protocol/line_reader.hpp"
+#include "protocol/logging.hpp"
+#include "protocol/protocol_state.hpp"
+#include "protocol/replies.hpp"
+#include "protocol/settings.hpp"
+#include "search/timer.hpp"
+#include "tree/table.hpp"
+
+namespace {
+
+using namespace quoll;
+
+constexpr std::int64_t kFuzzBudgetMs = 2;          // longest search an input may ask for
+constexpr std::uint64_t kFuzzTableBytes = 1 << 20;  // largest table START may build here
+
+[[noreturn]] void fail(const char* what, std::string_view detail = {}) {
+    std::fprintf(stderr, "invariant broken: %s [%.*s]\n", what, static_cast<int>(detail.size()),
+                 detail.data());
+    std::abort();
+}
+
+// INFO may ask for anything; what it asked for reaches the engine, bounded from above.
+void boundSettings() {
+    gameSettings.timeoutTurn = std::min(gameSettings.timeoutTurn, kFuzzBudgetMs);
+    gameSettings.maxMemory = std::min(gameSettings.maxMemory, kFuzzTableBytes);
+}
+
+bool isCoordinate(std::string_view text) {
+    if (text.empty() || text.size() > 2 || (text.size() == 2 && text[0] == '0')) return false;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return value < kBoardSize;
+}
+
+bool isMoveReply(std::string_view line) {
+    const std::size_t comma = line.find(',');
+    return comma != std::string_view::npos && isCoordinate(line.substr(0, comma)) &&
+           isCoordinate(line.substr(comma + 1));
+}
+
+// A signed 16-bit number in plain decimal, as the size error quotes it.
+bool isShortNumber(std::string_view text) {
+    if (!text.empty() && text[0] == '-') text.remove_prefix(1);
+    if (text.empty() || text.size() > 5 || (text.size() > 1 && text[0] == '0')) return false;
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           std::stol(std::string(text)) <= 32768;
+}
+
+bool isAboutLine(std::string_view line) {
+    constexpr std::string_view head =
+        "name=\"Quoll\", author=\"Quoll developers\", country=\"n/a\", "
+        "email=\"quoll@example.org\", version=\"9\", build-date=\"";
+    constexpr std::string_view tail =
+        "\", target-rule=\"standard\", target-board-size=\"15\", debug=\"0\"";
+    constexpr std::size_t kDateLength = 20;  // "Mmm dd yyyy hh:mm:ss"
+    return line.size() == head.size() + kDateLength + tail.size() && line.starts_with(head) &&
+           line.ends_with(tail);
+}
+
+bool isErrorText(std::string_view text) {
+    for (const std::string_view fixed :
+         {"Invalid syntax", "This command cannot be used in current mode", "Invalid coordinates",
+          "Invalid coordinates or player", "Invalid position"})
+        if (text == fixed) return true;
+    constexpr std::string_view unknownHead = "Unknown command \"";
+    if (text.starts_with(unknownHead) && text.ends_with('"') &&
+        text.size() > unknownHead.size() + 1) {
+        // One upper-case word: the first word of the line, quoted as it was read.
+        const std::string_view word = text.substr(unknownHead.size(),
+                                                  text.size() - unknownHead.size() - 1);
+        return std::none_of(word.begin(), word.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || c == ' ' || (c >= '\t' && c <= '\r');
+        });
+    }
+    constexpr std::string_view sizeHead = "Unsupported size of board ";
+    constexpr std::string_view sizeTail = ". This version only supports board size 15";
+    if (text.starts_with(sizeHead) && text.ends_with(sizeTail)) {
+        const std::string_view size =
+            text.substr(sizeHead.size(), text.size() - sizeHead.size() - sizeTail.size());
+        return isShortNumber(size) && size != "15";
+    }
+    return false;
+}
+
+void checkReplies(std::string_view output) {
+    if (!output.empty() && output.back() != '\n') fail("reply without its line feed", output);
+    while (!output.empty()) {
+        const std::size_t end = output.find('\n');
+        const std::string_view line = output.substr(0, end);
+        output.remove_prefix(end + 1);
+        if (line == "OK" || isMoveReply(line) || isAboutLine(line)) continue;
+        if (line.starts_with("ERROR ") && isErrorText(line.substr(6))) continue;
+        fail("reply of no allowed form", line);
+    }
+}
+
+// Every stone has exactly one entry in the move list, and the colours are players.
+void checkRecord(const ProtocolState& state) {
+    const GameRecord& record = state.record;
+    if (state.mode != ProtocolMode::Idle && state.mode != ProtocolMode::Playing &&
+        state.mode != ProtocolMode::Terminating)
+        fail("protocol mode");
+    for (const std::uint8_t colour : {record.firstColour, record.colourToMove})
+        if (colour != kOwnStone && colour != kOpponentStone) fail("record colour");
+    std::vector<int> listed(kCellCount, 0);
+    for (const Cell cell : record.moves) {
+        if (cell >= kCellCount) fail("move off the board");
+        if (++listed[cell] > 1) fail("cell listed twice in the moves");
+        if (record.board[cell] == kEmpty) fail("listed move on an empty cell");
+    }
+    for (int c = 0; c < kCellCount; ++c) {
+        const std::uint8_t stone = record.board[c];
+        if (stone != kEmpty && stone != kOwnStone && stone != kOpponentStone)
+            fail("stone value");
+        if (stone != kEmpty && listed[c] == 0) fail("stone without its move");
+    }
+}
+
+// The engine's codes match its board, and the search left the board as it was loaded: the
+// record holds the same stones, plus the engine's answer when one was written.
+void checkEngineAfterThink(const ProtocolState& state) {
+    WindowCodes rebuilt;
+    rebuildWindowCodes(engineState.board, rebuilt);
+    if (rebuilt != engineState.windowCodes) fail("window codes differ from the board");
+
+    const GameRecord& record = state.record;
+    const std::size_t loaded = engineState.history.size();
+    if (record.moves.size() != loaded && record.moves.size() != loaded + 1)
+        fail("record and engine differ by more than the answer");
+    if (!std::equal(engineState.history.begin(), engineState.history.end(), record.moves.begin()))
+        fail("engine history is not the record's move list");
+    Board expected = record.board;
+    if (record.moves.size() == loaded + 1) {
+        expected[record.moves.back()] = kEmpty;
+    } else if (std::find(record.board.begin(), record.board.end(), kEmpty) != record.board.end()) {
+        // No move written although a cell was free: the game would be forfeited.
+        fail("think step without an answer on a board with a free cell");
+    }
+    if (expected != engineState.board) fail("search did not restore the board");
+}
+
+void handleInput(std::string_view bytes) {
+    // A fresh session and settings; the table stays from earlier inputs.
+    ProtocolState state;
+    gameSettings = GameSettings{};
+    boundSettings();
+    engineState.board = Board{};
+    engineState.history.clear();
+    rebuildWindowCodes(engineState);
+
+    std::istringstream input{std::string(bytes)};
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* replies = open_memstream(&buffer, &size);
+    commandInput = &input;
+    replyStream = replies;
+    while (state.mode != ProtocolMode::Terminating) {
+        const std::int64_t thinkMarker = searchTimer.searchStartNs;
+        handleCommand(state);
+        boundSettings();
+        checkRecord(state);
+        if (searchTimer.searchStartNs != thinkMarker) checkEngineAfterThink(state);
+    }
+    commandInput = nullptr;
+    replyStream = nullptr;
+    std::fclose(replies);
+    checkReplies(std::string_view(buffer, size));
+    std::free(buffer);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    switchLoggingOff();
+    resizeTable(engineState.table, tableEntryCount(kFuzzTableBytes));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    handleInput(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
