@@ -34,12 +34,12 @@ struct EngineState {
     TranspositionTable table;
 };
 
-// Row 0 keys stones of the player who moved first, row 1 the other player's.
-struct ZobristKeys {
-    std::array<std::array<std::uint64_t, kCellCount>, 2> stone;
-    std::uint64_t side;
-};
-extern const ZobristKeys kZobrist;
+// Zobrist keys, drawn once before the first command from mt19937_64 seeded 0: row 0 of
+// zobristStone keys stones of the player who moved first, row 1 the other player's; zobristSide
+// marks the first player to move. The draws go to row 0, then row 1, then the side key.
+using ZobristStoneKeys = std::array<std::array<std::uint64_t, kCellCount>, 2>;
+extern const ZobristStoneKeys zobristStone;
+extern const std::uint64_t zobristSide;
 
 // The key as the search hands it on; colour is the firstColour of the searched position.
 struct HashKey {
@@ -53,7 +53,7 @@ std::uint64_t positionKey(const Board& board, std::uint8_t firstColour, std::uin
 // Key update for the stone value `stone` just played on `cell`.
 inline void updateKey(HashKey& key, Cell cell, std::uint8_t stone) {
     const int row = stone == key.colour ? 0 : 1;
-    key.key ^= kZobrist.stone[row][cell] ^ kZobrist.side;
+    key.key ^= zobristStone[row][cell] ^ zobristSide;
 }
 
 void rebuildWindowCodes(const Board& board, WindowCodes& codes);
@@ -100,5 +100,14 @@ template <Colour C>
 inline void placeStone(WindowCode* codes, Cell cell) { addStoneDigits<C>(codes, cell, +1); }
 template <Colour C>
 inline void liftStone(WindowCode* codes, Cell cell) { addStoneDigits<C>(codes, cell, -1); }
+
+inline void placeOwnStone(WindowCode* codes, Cell cell) { placeStone<Colour::Own>(codes, cell); }
+inline void liftOwnStone(WindowCode* codes, Cell cell) { liftStone<Colour::Own>(codes, cell); }
+inline void placeOpponentStone(WindowCode* codes, Cell cell) {
+    placeStone<Colour::Opponent>(codes, cell);
+}
+inline void liftOpponentStone(WindowCode* codes, Cell cell) {
+    liftStone<Colour::Opponent>(codes, cell);
+}
 
 }  // namespace quoll

@@ -17,19 +17,19 @@ using boardtest::randomMoves;
 using boardtest::referenceCodes;
 
 TEST(Zobrist, KeysAreTheGeneratorsDrawsInOrder) {
-    EXPECT_EQ(kZobrist.stone[0][0], 0x28E837C5CB41DC3EULL);
+    EXPECT_EQ(zobristStone[0][0], 0x28E837C5CB41DC3EULL);
     std::mt19937_64 generator(0);
     for (int row = 0; row < 2; ++row)
         for (int cell = 0; cell < kCellCount; ++cell)
-            ASSERT_EQ(kZobrist.stone[row][cell], generator()) << "row " << row << " cell " << cell;
-    EXPECT_EQ(kZobrist.side, generator());
+            ASSERT_EQ(zobristStone[row][cell], generator()) << "row " << row << " cell " << cell;
+    EXPECT_EQ(zobristSide, generator());
 }
 
 TEST(PositionKey, EmptyBoard) {
     const Board empty{};
-    EXPECT_EQ(positionKey(empty, kOwnStone, kOwnStone), kZobrist.side);
+    EXPECT_EQ(positionKey(empty, kOwnStone, kOwnStone), zobristSide);
     EXPECT_EQ(positionKey(empty, kOwnStone, kOpponentStone), 0u);
-    EXPECT_EQ(positionKey(empty, kOpponentStone, kOpponentStone), kZobrist.side);
+    EXPECT_EQ(positionKey(empty, kOpponentStone, kOpponentStone), zobristSide);
     EXPECT_EQ(positionKey(empty, kOpponentStone, kOwnStone), 0u);
 }
 
@@ -38,8 +38,8 @@ TEST(PositionKey, RowFollowsWhoMovedFirst) {
     board[40] = kOwnStone;
     board[41] = kOpponentStone;
     EXPECT_EQ(positionKey(board, kOwnStone, kOwnStone),
-              kZobrist.stone[0][40] ^ kZobrist.stone[1][41] ^ kZobrist.side);
-    EXPECT_EQ(positionKey(board, kOpponentStone, kOwnStone), kZobrist.stone[1][40] ^ kZobrist.stone[0][41]);
+              zobristStone[0][40] ^ zobristStone[1][41] ^ zobristSide);
+    EXPECT_EQ(positionKey(board, kOpponentStone, kOwnStone), zobristStone[1][40] ^ zobristStone[0][41]);
 }
 
 // The key handed from node to node equals the key computed from scratch after every move.
