@@ -6,14 +6,14 @@
 #include <cstdint>
 
 #include "board/gains.hpp"
-#include "board_helpers.hpp"
+#include "support/positions.hpp"
 
 namespace quoll {
 namespace {
 
-using boardtest::clusteredMoves;
-using boardtest::Move;
-using boardtest::randomMoves;
+using test::clusteredMoves;
+using test::Move;
+using test::randomMoves;
 
 Score wrap(int value) { return static_cast<Score>(value); }
 
@@ -32,56 +32,26 @@ TEST(GainDeltas, TellingEntries) {
     }
 }
 
-// Each entry is the change of a cell's gain when the mover's stone arrives, worked out on codes:
-// gain after the move minus gain before it, zero where the move filled the window or flanks.
-template <Colour MapColour, Colour Mover>
-void checkDeltaRule() {
-    const GainDeltaSet& set = kGainDeltas<MapColour, Mover>;
-    auto change = [](int code, int unit) { return windowValue<MapColour>(code + unit) - windowValue<MapColour>(code); };
-    for (int k = 0; k < kCodeCount; ++k) {
-        const int stones = ownStones(k) + opponentStones(k);
-        const int flanks = ownFlanks(k) + opponentFlanks(k);
-        const int moverIn = Mover == Colour::Own ? ownStones(k) : opponentStones(k);
-        const int moverFlank = Mover == Colour::Own ? ownFlanks(k) : opponentFlanks(k);
-        const int in = kInUnit<MapColour>, flank = kFlankUnit<MapColour>;
-        const int mIn = kInUnit<Mover>, mFlank = kFlankUnit<Mover>;
-        const bool inRow = moverIn != 0, flankRow = moverFlank != 0;
-        EXPECT_EQ(set.inWindow[k], inRow && stones < 5 ? wrap(change(k, in) - change(k - mIn, in)) : 0) << k;
-        EXPECT_EQ(set.onFlank[k], inRow && flanks < 2 ? wrap(change(k, flank) - change(k - mIn, flank)) : 0) << k;
-        EXPECT_EQ(set.flankedInWindow[k],
-                  flankRow && stones < 5 ? wrap(change(k, in) - change(k - mFlank, in)) : 0)
-            << k;
-        EXPECT_EQ(set.flankedOnFlank[k],
-                  flankRow && flanks < 2 ? wrap(change(k, flank) - change(k - mFlank, flank)) : 0)
-            << k;
+struct GainMaps {
+    GainMap own, opponent;
+    GainMaps(const Board& board, const WindowCodes& codes) {
+        buildGainMap<Colour::Own>(own, board.data(), codes.data());
+        buildGainMap<Colour::Opponent>(opponent, board.data(), codes.data());
     }
-}
-
-TEST(GainDeltas, AllSixteenTablesFollowTheRule) {
-    checkDeltaRule<Colour::Own, Colour::Own>();
-    checkDeltaRule<Colour::Own, Colour::Opponent>();
-    checkDeltaRule<Colour::Opponent, Colour::Own>();
-    checkDeltaRule<Colour::Opponent, Colour::Opponent>();
-}
+};
 
 TEST(GainMap, EmptyBoardGainIsTheNumberOfContainingWindows) {
     const Board board{};
     const WindowCodes codes{};
-    GainMap own, opponent;
-    buildGainMap<Colour::Own>(own, board.data(), codes.data());
-    buildGainMap<Colour::Opponent>(opponent, board.data(), codes.data());
-    EXPECT_EQ(own.board, board.data());
-    EXPECT_EQ(own.codes, codes.data());
-    for (int cell = 0; cell < kCellCount; ++cell) {
-        int containing = 0;
-        for (const auto& run : boardtest::allRuns())
-            for (Cell inside : run.cells) containing += inside == cell;
-        EXPECT_EQ(own.gain[cell], containing) << cell;
-        EXPECT_EQ(opponent.gain[cell], containing) << cell;
-    }
-    EXPECT_EQ(own.gain[0], 3);
-    EXPECT_EQ(own.gain[kCentreCell], 20);
-    EXPECT_EQ(staticEval(codes.data()), 0);
+    const GainMaps maps(board, codes);
+    EXPECT_EQ(maps.own.board, board.data());
+    EXPECT_EQ(maps.own.codes, codes.data());
+    std::array<Score, kCellCount> containing{};
+    for (const auto& run : test::allRuns())
+        for (Cell cell : run.cells) ++containing[cell];
+    EXPECT_EQ(maps.own.gain, containing);
+    EXPECT_EQ(maps.opponent.gain, containing);
+    EXPECT_EQ(containing[kCentreCell], 20);
 }
 
 // Colour C's evaluation of the codes: the engine's for own, its negation for the opponent.
@@ -105,144 +75,57 @@ void expectGainsAreEvaluationChanges(const Board& board, WindowCodes codes, cons
 
 TEST(GainMap, GainIsTheChangeOfTheStaticEvaluation) {
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        const Board board = test::boardOf(seed % 2 ? randomMoves(seed, 10 + seed * 5 % 150)
+                                                   : clusteredMoves(seed, 10 + seed % 40));
+        const WindowCodes codes = test::codesByDefinition(board);
+        const GainMaps maps(board, codes);
+        expectGainsAreEvaluationChanges<Colour::Own>(board, codes, maps.own);
+        expectGainsAreEvaluationChanges<Colour::Opponent>(board, codes, maps.opponent);
+    }
+}
+
+// Both maps updated for a stone of colour Mover: `before` while the codes lack the stone,
+// `after` once they hold it.
+template <Colour Mover>
+void updateBothForms(Board& board, WindowCodes& codes, GainMaps& before, GainMaps& after,
+                     Cell cell) {
+    gainsBeforeMove<Colour::Own, Mover>(before.own, cell);
+    gainsBeforeMove<Colour::Opponent, Mover>(before.opponent, cell);
+    board[cell] = kStone<Mover>;
+    placeStone<Mover>(codes.data(), cell);
+    gainsAfterMove<Colour::Own, Mover>(after.own, cell);
+    gainsAfterMove<Colour::Opponent, Mover>(after.opponent, cell);
+}
+
+// Along random games: the after form equals the map built from scratch at every empty cell,
+// the before form equals the after form at every cell, and the evaluation of the child is the
+// parent's plus the mover's gain (own stone) or minus the opponent map's gain (opponent stone),
+// in 16-bit arithmetic.
+TEST(GainMap, IncrementalFormsMatchBuildAndMoveTheEvaluation) {
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        const Colour first = seed % 2 ? Colour::Own : Colour::Opponent;
+        const auto moves =
+            seed % 3 ? randomMoves(seed, 200, first) : clusteredMoves(seed, 120, first);
         Board board{};
-        const auto moves = seed % 2 ? randomMoves(seed, 10 + static_cast<int>(seed * 5 % 150))
-                                    : clusteredMoves(seed, 10 + static_cast<int>(seed % 40));
-        for (const Move& move : moves) board[move.cell] = static_cast<std::uint8_t>(move.colour);
         WindowCodes codes{};
-        rebuildWindowCodes(board, codes);
-        GainMap own, opponent;
-        buildGainMap<Colour::Own>(own, board.data(), codes.data());
-        buildGainMap<Colour::Opponent>(opponent, board.data(), codes.data());
-        expectGainsAreEvaluationChanges<Colour::Own>(board, codes, own);
-        expectGainsAreEvaluationChanges<Colour::Opponent>(board, codes, opponent);
-    }
-}
-
-void expectEqualAtEmptyCells(const Board& board, const GainMap& incremental, const GainMap& built,
-                             const char* what) {
-    for (int cell = 0; cell < kCellCount; ++cell)
-        if (board[cell] == kEmpty) {
-            ASSERT_EQ(incremental.gain[cell], built.gain[cell]) << what << " cell " << cell;
-        }
-}
-
-struct GainPosition {
-    Board board{};
-    WindowCodes codes{};
-    GainMap own;
-    GainMap opponent;
-    GainPosition() {
-        buildGainMap<Colour::Own>(own, board.data(), codes.data());
-        buildGainMap<Colour::Opponent>(opponent, board.data(), codes.data());
-    }
-};
-
-void playAfterForm(GainPosition& position, const Move& move) {
-    position.board[move.cell] = static_cast<std::uint8_t>(move.colour);
-    if (move.colour == Colour::Own) {
-        placeStone<Colour::Own>(position.codes.data(), move.cell);
-        ownGainsAfterOwnMove(position.own, move.cell);
-        opponentGainsAfterOwnMove(position.opponent, move.cell);
-    } else {
-        placeStone<Colour::Opponent>(position.codes.data(), move.cell);
-        ownGainsAfterOpponentMove(position.own, move.cell);
-        opponentGainsAfterOpponentMove(position.opponent, move.cell);
-    }
-}
-
-// The before forms exist for the other colour's map; the mover's own map takes the after form
-// once the stone is placed.
-void playBeforeForm(GainPosition& position, const Move& move) {
-    position.board[move.cell] = static_cast<std::uint8_t>(move.colour);
-    if (move.colour == Colour::Own) {
-        opponentGainsBeforeOwnMove(position.opponent, move.cell);
-        placeStone<Colour::Own>(position.codes.data(), move.cell);
-        ownGainsAfterOwnMove(position.own, move.cell);
-    } else {
-        ownGainsBeforeOpponentMove(position.own, move.cell);
-        placeStone<Colour::Opponent>(position.codes.data(), move.cell);
-        opponentGainsAfterOpponentMove(position.opponent, move.cell);
-    }
-}
-
-void expectMatchesBuild(const GainPosition& position, const char* what) {
-    GainMap own, opponent;
-    buildGainMap<Colour::Own>(own, position.board.data(), position.codes.data());
-    buildGainMap<Colour::Opponent>(opponent, position.board.data(), position.codes.data());
-    expectEqualAtEmptyCells(position.board, position.own, own, what);
-    expectEqualAtEmptyCells(position.board, position.opponent, opponent, what);
-}
-
-TEST(GainMap, IncrementalAfterFormMatchesBuild) {
-    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
-        const Colour first = seed % 2 ? Colour::Own : Colour::Opponent;
-        const auto moves = seed % 3 ? randomMoves(seed, 200, first) : clusteredMoves(seed, 120, first);
-        GainPosition position;
+        GainMaps maps(board, codes);
+        Score eval = 0;
         for (const Move& move : moves) {
-            playAfterForm(position, move);
-            expectMatchesBuild(position, "after form");
-            if (::testing::Test::HasFatalFailure()) return;
-        }
-    }
-}
-
-TEST(GainMap, IncrementalBeforeFormMatchesBuild) {
-    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
-        const Colour first = seed % 2 ? Colour::Own : Colour::Opponent;
-        const auto moves = seed % 3 ? randomMoves(seed, 200, first) : clusteredMoves(seed, 120, first);
-        GainPosition position;
-        for (const Move& move : moves) {
-            playBeforeForm(position, move);
-            expectMatchesBuild(position, "before form");
-            if (::testing::Test::HasFatalFailure()) return;
-        }
-    }
-}
-
-// A before update then placing the stone gives the very same map, every cell included, as
-// placing the stone then the after update.
-TEST(GainMap, BeforeThenPlaceEqualsPlaceThenAfter) {
-    for (std::uint32_t seed = 200; seed < 230; ++seed) {
-        const auto moves = randomMoves(seed, 150);
-        GainPosition position;
-        for (const Move& move : moves) {
-            GainMap ownBefore = position.own, opponentBefore = position.opponent;
-            GainMap ownAfter = position.own, opponentAfter = position.opponent;
-            if (move.colour == Colour::Own) {
-                opponentGainsBeforeOwnMove(opponentBefore, move.cell);
-                gainsBeforeMove<Colour::Own, Colour::Own>(ownBefore, move.cell);
-                position.board[move.cell] = kOwnStone;
-                placeStone<Colour::Own>(position.codes.data(), move.cell);
-                opponentGainsAfterOwnMove(opponentAfter, move.cell);
-                ownGainsAfterOwnMove(ownAfter, move.cell);
-            } else {
-                ownGainsBeforeOpponentMove(ownBefore, move.cell);
-                gainsBeforeMove<Colour::Opponent, Colour::Opponent>(opponentBefore, move.cell);
-                position.board[move.cell] = kOpponentStone;
-                placeStone<Colour::Opponent>(position.codes.data(), move.cell);
-                ownGainsAfterOpponentMove(ownAfter, move.cell);
-                opponentGainsAfterOpponentMove(opponentAfter, move.cell);
-            }
-            ASSERT_EQ(ownBefore.gain, ownAfter.gain) << "seed " << seed;
-            ASSERT_EQ(opponentBefore.gain, opponentAfter.gain) << "seed " << seed;
-            position.own = ownAfter;
-            position.opponent = opponentAfter;
-        }
-    }
-}
-
-// The node evaluation step: the child's evaluation is the parent's plus the mover's gain
-// (own stone) or minus the opponent map's gain (opponent stone), in 16-bit arithmetic.
-TEST(GainMap, StaticEvalMovesByTheGainOfEachMove) {
-    for (std::uint32_t seed = 300; seed < 330; ++seed) {
-        GainPosition position;
-        Score eval = staticEval(position.codes.data());
-        for (const Move& move : clusteredMoves(seed, 150, seed % 2 ? Colour::Own : Colour::Opponent)) {
-            if (move.colour == Colour::Own) eval = wrap(eval + position.own.gain[move.cell]);
-            else eval = wrap(eval - position.opponent.gain[move.cell]);
-            playAfterForm(position, move);
-            ASSERT_EQ(eval, staticEval(position.codes.data())) << "seed " << seed;
+            const bool own = move.colour == Colour::Own;
+            eval = wrap(own ? eval + maps.own.gain[move.cell]
+                            : eval - maps.opponent.gain[move.cell]);
+            GainMaps before = maps;
+            if (own) updateBothForms<Colour::Own>(board, codes, before, maps, move.cell);
+            else updateBothForms<Colour::Opponent>(board, codes, before, maps, move.cell);
+            ASSERT_EQ(before.own.gain, maps.own.gain) << "seed " << seed;
+            ASSERT_EQ(before.opponent.gain, maps.opponent.gain) << "seed " << seed;
+            ASSERT_EQ(eval, staticEval(codes.data())) << "seed " << seed;
+            const GainMaps built(board, codes);
+            for (int cell = 0; cell < kCellCount; ++cell)
+                if (board[cell] == kEmpty) {
+                    ASSERT_EQ(maps.own.gain[cell], built.own.gain[cell]) << "seed " << seed;
+                    ASSERT_EQ(maps.opponent.gain[cell], built.opponent.gain[cell]) << seed;
+                }
         }
     }
 }

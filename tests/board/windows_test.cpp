@@ -2,45 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "board/windows.hpp"
 
 namespace quoll {
 namespace {
 
-int codeOf(int opponent, int own, int opponentFlank, int ownFlank) {
-    return opponent + 6 * own + 36 * opponentFlank + 108 * ownFlank;
-}
-
 TEST(WindowValue, TellingCodes) {
-    EXPECT_EQ(windowValueOwn(0), 0);
-    EXPECT_EQ(windowValueOpponent(0), 0);
-    EXPECT_EQ(windowValueOwn(30), 30000);  // five own stones, flanks free
-    EXPECT_EQ(windowValueOpponent(30), -30000);
-    EXPECT_EQ(windowValueOwn(138), 0);  // the same five with an own stone beside it: six
-    EXPECT_EQ(windowValueOpponent(138), 0);
-    EXPECT_EQ(windowValueOwn(144), 0);
-    EXPECT_EQ(windowValueOpponent(144), 0);
-    EXPECT_EQ(windowValueOwn(4), -62);
-    EXPECT_EQ(windowValueOpponent(4), 62);
-}
-
-TEST(WindowValue, DigitsReadBack) {
-    for (int code = 0; code < kCodeCount; ++code) {
-        EXPECT_EQ(codeOf(opponentStones(code), ownStones(code), opponentFlanks(code), ownFlanks(code)), code);
+    // code, value to the engine; the opponent's is its negation.
+    const int rows[][2] = {{0, 0},
+                           {30, 30000},  // five own stones, flanks free
+                           {138, 0},     // the same five with an own stone beside it: six
+                           {144, 0},
+                           {4, -62}};
+    for (const auto& [code, value] : rows) {
+        EXPECT_EQ(windowValueOwn(code), value) << code;
+        EXPECT_EQ(windowValueOpponent(code), -value) << code;
     }
 }
 
-// Both evaluators see the same window from opposite sides, and a mixed or self-flanked window
-// is worth nothing.
-TEST(WindowValue, OwnIsTheNegatedOpponentValueForEveryCode) {
+// The digits read back to the code; both evaluators see the same window from opposite sides,
+// and a mixed or self-flanked window is worth nothing.
+TEST(WindowValue, EveryCodeByItsDigits) {
     for (int code = 0; code < kCodeCount; ++code) {
-        EXPECT_EQ(windowValueOwn(code), -windowValueOpponent(code)) << "code " << code;
         const int own = ownStones(code), opponent = opponentStones(code);
+        EXPECT_EQ(opponent + 6 * own + 36 * opponentFlanks(code) + 108 * ownFlanks(code), code);
+        EXPECT_EQ(windowValueOwn(code), -windowValueOpponent(code)) << "code " << code;
         if (own + opponent > 5) continue;
         int expected = 0;
-        if (own > 0 && opponent > 0) expected = 0;
-        else if (own > 0) expected = ownFlanks(code) == 0 ? kWindowScore[own] : 0;
-        else if (opponent > 0) expected = opponentFlanks(code) == 0 ? -kWindowScore[opponent] : 0;
+        if (own > 0 && opponent == 0 && ownFlanks(code) == 0) expected = kWindowScore[own];
+        if (opponent > 0 && own == 0 && opponentFlanks(code) == 0)
+            expected = -kWindowScore[opponent];
         EXPECT_EQ(windowValueOwn(code), expected) << "code " << code;
     }
 }
@@ -50,43 +43,35 @@ TEST(WindowPatterns, TellingCases) {
     EXPECT_FALSE(matchesOwnPattern(120, 12));
     EXPECT_TRUE(matchesOpponentPattern(110, 2));
     EXPECT_FALSE(matchesOpponentPattern(38, 2));
+    using Own = Patterns<Colour::Own>;
+    using Opponent = Patterns<Colour::Opponent>;
+    EXPECT_EQ((std::array<int, 6>{Own::cleanFour, Own::cleanThree, Own::cleanTwo, Own::cleanOne,
+                                  Own::threeWithOwnFlank, Own::twoWithOwnFlank}),
+              (std::array<int, 6>{24, 18, 12, 6, 126, 120}));
+    EXPECT_EQ((std::array<int, 6>{Opponent::cleanFour, Opponent::cleanThree, Opponent::cleanTwo,
+                                  Opponent::cleanOne, Opponent::threeWithOwnFlank,
+                                  Opponent::twoWithOwnFlank}),
+              (std::array<int, 6>{4, 3, 2, 1, 39, 38}));
 }
 
 // A pattern matches exactly the codes equal to it in every digit but the other colour's flanks.
 TEST(WindowPatterns, IgnoreOnlyTheOtherColoursFlankDigit) {
-    for (int pattern = 0; pattern < kCodeCount; ++pattern) {
-        if (opponentFlanks(pattern) == 0)
-            for (int code = 0; code < kCodeCount; ++code) {
-                const bool same = ownStones(code) == ownStones(pattern) &&
-                                  opponentStones(code) == opponentStones(pattern) &&
-                                  ownFlanks(code) == ownFlanks(pattern);
-                ASSERT_EQ(matchesOwnPattern(code, pattern), same) << code << " vs " << pattern;
+    auto same = [](int code, int pattern, int (*flanks)(int)) {
+        return ownStones(code) == ownStones(pattern) &&
+               opponentStones(code) == opponentStones(pattern) && flanks(code) == flanks(pattern);
+    };
+    for (int pattern = 0; pattern < kCodeCount; ++pattern)
+        for (int code = 0; code < kCodeCount; ++code) {
+            if (opponentFlanks(pattern) == 0) {
+                ASSERT_EQ(matchesOwnPattern(code, pattern), same(code, pattern, ownFlanks))
+                    << code << " vs " << pattern;
             }
-        if (ownFlanks(pattern) == 0)
-            for (int code = 0; code < kCodeCount; ++code) {
-                const bool same = ownStones(code) == ownStones(pattern) &&
-                                  opponentStones(code) == opponentStones(pattern) &&
-                                  opponentFlanks(code) == opponentFlanks(pattern);
-                ASSERT_EQ(matchesOpponentPattern(code, pattern), same) << code << " vs " << pattern;
+            if (ownFlanks(pattern) == 0) {
+                ASSERT_EQ(matchesOpponentPattern(code, pattern),
+                          same(code, pattern, opponentFlanks))
+                    << code << " vs " << pattern;
             }
-    }
-}
-
-TEST(WindowPatterns, NamedPatternsPerColour) {
-    using Own = Patterns<Colour::Own>;
-    using Opponent = Patterns<Colour::Opponent>;
-    EXPECT_EQ(Own::cleanFour, 24);
-    EXPECT_EQ(Own::cleanThree, 18);
-    EXPECT_EQ(Own::cleanTwo, 12);
-    EXPECT_EQ(Own::cleanOne, 6);
-    EXPECT_EQ(Own::threeWithOwnFlank, 126);
-    EXPECT_EQ(Own::twoWithOwnFlank, 120);
-    EXPECT_EQ(Opponent::cleanFour, 4);
-    EXPECT_EQ(Opponent::cleanThree, 3);
-    EXPECT_EQ(Opponent::cleanTwo, 2);
-    EXPECT_EQ(Opponent::cleanOne, 1);
-    EXPECT_EQ(Opponent::threeWithOwnFlank, 39);
-    EXPECT_EQ(Opponent::twoWithOwnFlank, 38);
+        }
 }
 
 }  // namespace

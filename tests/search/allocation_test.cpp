@@ -4,12 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <new>
 #include <random>
-#include <string>
 
-#include "search/benchmark.hpp"
 #include "search/root.hpp"
 #include "search/timer.hpp"
 #include "support/positions.hpp"
@@ -86,13 +83,7 @@ TEST(NoHeapInSearch, CounterSeesAllocations) {
 TEST(NoHeapInSearch, RootSearchAtFixedDepth) {
     EngineState& state = engine();
     resizeTable(state.table, 1 << 16);
-    std::vector<GameRecord> records;
-    std::ifstream file(std::string(QUOLL_TEST_DATA) + "/bench/positions.txt");
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty()) continue;
-        records.emplace_back();
-        ASSERT_TRUE(parseMoveList(line, records.back()));
-    }
+    std::vector<GameRecord> records = test::benchRecords();
     std::mt19937 random(8);
     for (int i = 0; i < 6; ++i) records.push_back(test::randomRecord(random, 5 + 5 * i));
     for (const GameRecord& record : records) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "support/positions.hpp"
@@ -16,17 +17,13 @@ namespace {
 using test::kOpp;
 using test::kOwn;
 
-// Trackers of both colours for the loaded position; the opponent attacks, the engine defends.
-struct MaskSetup {
-    EngineState state;
-    test::RootFrame frame;
-    explicit MaskSetup(std::initializer_list<test::Stone> stones)
-        : state(loaded(stones)), frame(state) {}
-    static EngineState loaded(std::initializer_list<test::Stone> stones) {
-        EngineState s;
-        test::loadStones(s, stones);
-        return s;
-    }
+bool allDefend(const DefenceMask& mask) {
+    return std::all_of(mask.begin(), mask.end(), [](std::uint8_t m) { return m == kDefends; });
+}
+
+// The loaded position's masks; the opponent attacks, the engine defends.
+struct MaskSetup : test::LoadedPosition {
+    using LoadedPosition::LoadedPosition;
     DefenceMask maskForList() {
         DefenceMask mask;
         return defenceMaskForList(mask, frame.ownThreats, frame.oppThreats, frame.list);
@@ -37,66 +34,46 @@ struct MaskSetup {
     }
 };
 
-bool allDefend(const DefenceMask& mask) {
-    for (std::uint8_t m : mask)
-        if (m != kDefends) return false;
-    return true;
+bool attackerHasDoubleFour(const Board& board) {
+    std::map<Cell, int> partners;
+    for (const auto& [cell, partner] : test::expectedFacts<Colour::Opponent>(board).pairs)
+        if (++partners[cell] == 2) return true;
+    return false;
 }
 
 // Replays the attacker's four-three on the board: some move makes two fours at once, or makes a
-// four whose forced block leaves the attacker a cell with two fours. Trackers rebuilt from
-// scratch at every step.
+// four whose forced block leaves the attacker a cell with two fours. Threats read off the stones
+// at every step.
 bool attackerWinsByFourThree(Board board) {
-    WindowCodes codes{};
-    auto attackerTracker = [&](ThreatTracker& tracker, LinkPool& pool) {
-        rebuildWindowCodes(board, codes);
-        buildThreatTracker<Colour::Opponent>(tracker, board.data(), codes.data(), pool);
-    };
-    static LinkPool pool;
-    ThreatTracker tracker;
-    attackerTracker(tracker, pool);
-    if (tracker.fourGroupCount > 0) return true;
-    std::vector<std::pair<Cell, Cell>> fours;
-    for (int y = 0; y < kCellCount; ++y)
-        if (isSinglePartner(tracker.fourSlot[y]))
-            fours.emplace_back(static_cast<Cell>(y), tracker.fourSlot[y]);
-    for (auto [y, block] : fours) {
-        board[y] = kOpp;
+    if (attackerHasDoubleFour(board)) return true;
+    for (const auto& [cell, block] : test::expectedFacts<Colour::Opponent>(board).pairs) {
+        board[cell] = kOpp;
         board[block] = kOwn;
-        ThreatTracker after;
-        attackerTracker(after, pool);
-        board[y] = board[block] = kEmpty;
-        if (after.fourGroupCount > 0) return true;
+        const bool wins = attackerHasDoubleFour(board);
+        board[cell] = board[block] = kEmpty;
+        if (wins) return true;
     }
     return false;
 }
 
-// The attacker's closed three on row 7 (blocked at (7,3)) gives the four (7,7)-(7,8); its two
-// on column 7 makes (7,7) a four-three.
-const std::initializer_list<test::Stone> kFourThree = {{7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp},
-                                                       {7, 6, kOpp}, {5, 7, kOpp}, {6, 7, kOpp}};
-
-TEST(DefenceMask, NoAttackerFoursAdmitsEveryCell) {
-    MaskSetup setup({{7, 7, kOpp}, {7, 8, kOpp}, {9, 9, kOpp}, {6, 6, kOwn}, {5, 9, kOwn}});
-    ASSERT_EQ(std::count_if(setup.frame.oppThreats.fourSlot.begin(),
-                            setup.frame.oppThreats.fourSlot.end(),
-                            [](std::uint16_t s) { return s != kNoCell; }),
-              0);
-    EXPECT_TRUE(allDefend(setup.maskForList()));
-    EXPECT_TRUE(allDefend(setup.maskForBoard()));
-}
-
-TEST(DefenceMask, FourWithoutThreeChangesNothing) {
-    MaskSetup setup({{7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp}, {7, 6, kOpp}});
-    const ThreatTracker& attacker = setup.frame.oppThreats;
-    ASSERT_EQ(attacker.fourSlot[makeCell(7, 7)], makeCell(7, 8));
-    ASSERT_EQ(attacker.threeHead[makeCell(7, 7)], kNoLink);
-    EXPECT_TRUE(allDefend(setup.maskForList()));
-    EXPECT_TRUE(allDefend(setup.maskForBoard()));
+// No combination to meet: every cell defends, by list and by board.
+TEST(DefenceMask, NoCombinationAdmitsEveryCell) {
+    const test::Stones cases[] = {
+        {{7, 7, kOpp}, {7, 8, kOpp}, {9, 9, kOpp}, {6, 6, kOwn}, {5, 9, kOwn}},  // no four
+        {{7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp}, {7, 6, kOpp}},  // a four without a three
+        // The engine's column-8 three turns the completion cell (7,8) of the four-three into
+        // a double four of its own.
+        test::joined(test::kOpponentFourThree, {{8, 8, kOwn}, {9, 8, kOwn}, {10, 8, kOwn}}),
+    };
+    for (const test::Stones& stones : cases) {
+        MaskSetup setup(stones);
+        EXPECT_TRUE(allDefend(setup.maskForList()));
+        EXPECT_TRUE(allDefend(setup.maskForBoard()));
+    }
 }
 
 TEST(DefenceMask, FourThreeAdmitsOnlyTheCellsThatMeetIt) {
-    MaskSetup setup(kFourThree);
+    MaskSetup setup(test::kOpponentFourThree);
     const DefenceMask mask = setup.maskForBoard();
     std::vector<Cell> admitted;
     for (int c = 0; c < kCellCount; ++c)
@@ -104,48 +81,27 @@ TEST(DefenceMask, FourThreeAdmitsOnlyTheCellsThatMeetIt) {
             admitted.push_back(static_cast<Cell>(c));
         else
             EXPECT_EQ(mask[c], 0) << c;
-    // The four-three cell itself, the four's completion, and the two inner ends of the three.
+    // The four-three cell itself, the four's completion, and the two inner ends of the three;
+    // not its outer ends (3,7) and (9,7): the three would stay open on one side.
     EXPECT_EQ(admitted,
               (std::vector<Cell>{makeCell(4, 7), makeCell(7, 7), makeCell(7, 8), makeCell(8, 7)}));
-    // The outer ends of the three do not defend: the three stays open on one side.
-    EXPECT_EQ(mask[makeCell(3, 7)], 0);
-    EXPECT_EQ(mask[makeCell(9, 7)], 0);
     EXPECT_EQ(setup.maskForList(), mask);
 }
 
 TEST(DefenceMask, AgreesWithReplayOnTheBoard) {
-    MaskSetup setup(kFourThree);
+    MaskSetup setup(test::kOpponentFourThree);
     ASSERT_TRUE(attackerWinsByFourThree(setup.state.board));
     const DefenceMask mask = setup.maskForBoard();
     for (int c = 0; c < kCellCount; ++c) {
         if (setup.state.board[c] != kEmpty) continue;
         Board board = setup.state.board;
         board[c] = kOwn;
-        EXPECT_EQ(mask[c] == kDefends, !attackerWinsByFourThree(board))
-            << "cell (" << cellRow(static_cast<Cell>(c)) << "," << cellColumn(static_cast<Cell>(c))
-            << ")";
+        EXPECT_EQ(mask[c] == kDefends, !attackerWinsByFourThree(board)) << "cell " << c;
     }
 }
 
-TEST(DefenceMask, AnswerThatMakesADoubleFourSkipsTheCombination) {
-    // The engine's column-8 three turns the completion cell (7,8) into a double four of its own.
-    MaskSetup setup({{7, 3, kOwn},
-                     {7, 4, kOpp},
-                     {7, 5, kOpp},
-                     {7, 6, kOpp},
-                     {5, 7, kOpp},
-                     {6, 7, kOpp},
-                     {8, 8, kOwn},
-                     {9, 8, kOwn},
-                     {10, 8, kOwn}});
-    ASSERT_TRUE(isFourGroup(setup.frame.ownThreats.fourSlot[makeCell(7, 8)]));
-    ASSERT_EQ(setup.frame.oppThreats.fourSlot[makeCell(7, 7)], makeCell(7, 8));
-    EXPECT_TRUE(allDefend(setup.maskForBoard()));
-    EXPECT_TRUE(allDefend(setup.maskForList()));
-}
-
 TEST(DefenceMask, EmptyListExaminesNothing) {
-    MaskSetup setup(kFourThree);
+    MaskSetup setup(test::kOpponentFourThree);
     CandidateList empty = setup.frame.list;
     empty.size = empty.count = empty.limit = 0;
     DefenceMask mask;

@@ -12,37 +12,27 @@
 namespace quoll {
 namespace {
 
-TEST(MoveBudget, TwentiethOfMatchTimeCappedByTurnLimit) {
-    EXPECT_EQ(moveBudgetMs(120000, 5000), 5000);  // the defaults
-    EXPECT_EQ(moveBudgetMs(30000, 5000), 1500);
-    EXPECT_EQ(moveBudgetMs(19, 5000), 0);
-    EXPECT_EQ(moveBudgetMs(20, 5000), 1);
-    EXPECT_EQ(moveBudgetMs(39, 5000), 1);  // truncated, never rounded up
-    EXPECT_EQ(moveBudgetMs(120000, 0), 0);
-    EXPECT_EQ(moveBudgetMs(100000, 5000), 5000);
-}
-
-TEST(SearchTimer, StartSetsAllFourFields) {
-    searchTimer = SearchTimer{1, 2, 3, true};
+// The budget is a twentieth of the match time, truncated, capped by the turn limit; the hard
+// deadline lies a budget after the start, the soft one a third of it.
+TEST(SearchTimer, BudgetAndDeadlines) {
+    struct Row {
+        int matchMs, turnMs, budgetMs, softMs;
+    };
+    const Row rows[] = {{120000, 5000, 5000, 1666},  // the defaults
+                        {100000, 5000, 5000, 1666}, {30000, 5000, 1500, 500},
+                        {39, 5000, 1, 0},             // truncated, never rounded up
+                        {20, 5000, 1, 0},             // the soft deadline is the start itself
+                        {19, 5000, 0, 0},           {120000, 0, 0, 0}};
     const std::int64_t start = 1'000'000'000'000;
-    startSearchTimer(moveBudgetMs(120000, 5000), start);
-    EXPECT_EQ(searchTimer.searchStartNs, start);
-    EXPECT_EQ(searchTimer.hardDeadlineNs, start + 5000LL * 1000000);
-    EXPECT_EQ(searchTimer.softDeadlineNs, start + 1666LL * 1000000);
-    EXPECT_FALSE(searchTimer.stopFlag);
-
-    startSearchTimer(moveBudgetMs(30000, 5000), start);
-    EXPECT_EQ(searchTimer.hardDeadlineNs, start + 1500LL * 1000000);
-    EXPECT_EQ(searchTimer.softDeadlineNs, start + 500LL * 1000000);
-
-    // One millisecond: the soft deadline is the start itself.
-    startSearchTimer(moveBudgetMs(20, 5000), start);
-    EXPECT_EQ(searchTimer.hardDeadlineNs, start + 1000000);
-    EXPECT_EQ(searchTimer.softDeadlineNs, start);
-
-    startSearchTimer(moveBudgetMs(19, 5000), start);
-    EXPECT_EQ(searchTimer.hardDeadlineNs, start);
-    EXPECT_EQ(searchTimer.softDeadlineNs, start);
+    for (const Row& row : rows) {
+        EXPECT_EQ(moveBudgetMs(row.matchMs, row.turnMs), row.budgetMs) << row.matchMs;
+        searchTimer = SearchTimer{1, 2, 3, true};
+        startSearchTimer(row.budgetMs, start);
+        EXPECT_EQ(searchTimer.searchStartNs, start);
+        EXPECT_EQ(searchTimer.hardDeadlineNs, start + row.budgetMs * 1'000'000LL) << row.matchMs;
+        EXPECT_EQ(searchTimer.softDeadlineNs, start + row.softMs * 1'000'000LL) << row.matchMs;
+        EXPECT_FALSE(searchTimer.stopFlag);
+    }
 }
 
 TEST(SearchTimer, PassedDeadlineSetsTheFlagAndTheNextStartClearsIt) {

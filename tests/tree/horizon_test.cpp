@@ -18,26 +18,17 @@ using test::kOpp;
 using test::kOwn;
 
 // A root frame with the opponent's move m played on the board; the engine is to move.
-struct HorizonSetup {
-    EngineState state;
-    test::RootFrame frame;
-    Cell m;
+struct HorizonSetup : test::LoadedPosition {
     Board boardBefore;
     WindowCodes codesBefore;
     NeighbourCounts countsBefore;
 
-    HorizonSetup(std::initializer_list<test::Stone> stones, Cell move)
-        : state(loaded(stones)), frame(state), m(move) {
+    HorizonSetup(const test::Stones& stones, Cell m) : LoadedPosition(stones) {
         EXPECT_TRUE(frame.selectMove(m));
         state.board[m] = kOpp;
         boardBefore = state.board;
         codesBefore = state.windowCodes;
         countsBefore = frame.counts;
-    }
-    static EngineState loaded(std::initializer_list<test::Stone> stones) {
-        EngineState s;
-        test::loadStones(s, stones);
-        return s;
     }
     Score search(Ply ply, Score eval, Score alpha, Score beta) {
         const Score s = horizonSearch<Colour::Own>(state, ply, eval, alpha, beta, frame.ownGain,
@@ -49,8 +40,7 @@ struct HorizonSetup {
     }
     // The engine's gain at `cell` with m on the board, computed from scratch.
     Score gainAfterMove(Cell cell) const {
-        WindowCodes codes{};
-        rebuildWindowCodes(state.board, codes);
+        const WindowCodes codes = test::codesByDefinition(state.board);
         GainMap gains;
         buildGainMap<Colour::Own>(gains, state.board.data(), codes.data());
         return gains.gain[cell];
@@ -58,8 +48,8 @@ struct HorizonSetup {
 };
 
 // The opponent's closed three on row 7; its move (7,7) makes a four that only (7,8) blocks.
-const std::initializer_list<test::Stone> kClosedThree = {
-    {7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp}, {7, 6, kOpp}, {9, 9, kOwn}};
+const test::Stones kClosedThree = {{7, 3, kOwn}, {7, 4, kOpp}, {7, 5, kOpp}, {7, 6, kOpp},
+                                   {9, 9, kOwn}};
 
 TEST(HorizonSearch, ForcedBlockScoresEvalPlusGainMinusOffsetInsideTheWindow) {
     HorizonSetup setup(kClosedThree, makeCell(7, 7));
@@ -89,36 +79,19 @@ TEST(HorizonSearch, DoubleFourOfTheLastMoveLosesAtOnce) {
     EXPECT_EQ(setup.search(4, 0, 5000, 6000), 6 - 30000);  // before futility and the window
 }
 
-// Two separate open threes of the opponent: four double-four cells that no single move answers.
-const std::initializer_list<test::Stone> kTwoOpenThrees = {
-    {3, 3, kOpp},   {3, 4, kOpp},   {3, 5, kOpp}, {11, 9, kOpp},
-    {11, 10, kOpp}, {11, 11, kOpp}, {7, 7, kOwn}, {8, 8, kOwn}};
-
 TEST(HorizonSearch, StandingPatReturnsBetaWithoutGeneratingMoves) {
-    HorizonSetup setup(kTwoOpenThrees, makeCell(13, 13));
+    HorizonSetup setup(test::kTwoOpenThrees, makeCell(13, 13));
     // Generating moves would find the position lost; standing pat never gets that far.
     EXPECT_EQ(setup.search(2, 100, -50, 50), 50);
     EXPECT_EQ(setup.search(2, 50, -50, 50), 50);
 }
 
 TEST(HorizonSearch, LossScoresAreReturnedBelowAlpha) {
-    HorizonSetup setup(kTwoOpenThrees, makeCell(13, 13));
+    HorizonSetup setup(test::kTwoOpenThrees, makeCell(13, 13));
     EXPECT_EQ(setup.search(2, 0, -100, 50), 6 - 30000);  // multi-fours nobody can stop
 
     // Two four-three combinations of the opponent with no common defence.
-    HorizonSetup combos({{7, 3, kOwn},
-                         {7, 4, kOpp},
-                         {7, 5, kOpp},
-                         {7, 6, kOpp},
-                         {5, 7, kOpp},
-                         {6, 7, kOpp},
-                         {12, 8, kOpp},
-                         {12, 9, kOpp},
-                         {12, 10, kOpp},
-                         {12, 11, kOwn},
-                         {10, 7, kOpp},
-                         {11, 7, kOpp}},
-                        makeCell(9, 2));
+    HorizonSetup combos(test::kTwoFourThrees, makeCell(9, 2));
     EXPECT_EQ(combos.search(2, 0, -100, 100), 8 - 30000);
     EXPECT_EQ(combos.search(5, 0, -100, 100), 11 - 30000);
 }
@@ -127,58 +100,48 @@ TEST(HorizonSearch, LossScoresAreReturnedBelowAlpha) {
 // against gains and candidates computed from scratch with the move on the board.
 TEST(HorizonSearch, QuietPositionsMatchTheBestStaticMove) {
     static EngineState state;
+    static test::Pools pools;
     std::mt19937 random(77);
     int checked = 0;
     for (int round = 0; round < 300 && checked < 60; ++round) {
-        GameRecord record = test::randomRecord(random, 3 + static_cast<int>(random() % 20));
-        loadSearchPosition(state, record);
+        loadSearchPosition(state, test::randomRecord(random, 3 + static_cast<int>(random() % 20)));
         test::RootFrame frame(state);
         if (frame.list.size == 0) continue;
         const Cell m = frame.list.cells[random() % frame.list.size];
         frame.selectMove(m);
         if (frame.ownThreats.fourSlot[m] != kNoCell) continue;  // m makes a four: not quiet
 
-        // Scratch view of the position after m (the engine's move; the opponent to move).
-        state.board[m] = kOwn;
-        WindowCodes codes{};
-        rebuildWindowCodes(state.board, codes);
-        static LinkPool oppPool, ownPool;
-        ThreatTracker opp, own;
-        buildThreatTracker<Colour::Opponent>(opp, state.board.data(), codes.data(), oppPool);
-        buildThreatTracker<Colour::Own>(own, state.board.data(), codes.data(), ownPool);
-        if (own.fourGroupCount > 0) {
-            state.board[m] = kEmpty;
-            continue;
-        }
-        const std::set<Cell> candidates = test::candidateSetByDefinition(state.board);
-        NeighbourCounts dummyCounts;
+        // Scratch view of the position after m (the engine's move; the opponent to move): quiet
+        // when the engine has no double four and no combination restricts the candidates.
+        Board after = state.board;
+        after[m] = kOwn;
+        const WindowCodes codes = test::codesByDefinition(after);
+        const ThreatTracker opp = test::builtTracker<Colour::Opponent>(after, codes, *pools.opponent);
+        const ThreatTracker own = test::builtTracker<Colour::Own>(after, codes, *pools.own);
+        const std::set<Cell> candidates = test::candidateSetByDefinition(after);
+        NeighbourCounts counts;
         CandidateList all;
-        buildRootList(all, state.board.data(), dummyCounts);
+        buildRootList(all, after.data(), counts);
         DefenceMask mask;
         defenceMaskForList(mask, opp, own, all);
-        if (!(mask[0] && mask[224])) {
-            bool unrestricted = true;
-            for (Cell c : candidates) unrestricted &= mask[c] == kDefends;
-            if (!unrestricted) {
-                state.board[m] = kEmpty;
-                continue;
-            }
-        }
+        const bool restricted =
+            !(mask[0] && mask[224]) &&
+            std::any_of(candidates.begin(), candidates.end(), [&](Cell c) { return mask[c] != kDefends; });
+        if (own.fourGroupCount > 0 || restricted) continue;
+
         GainMap gains;
-        buildGainMap<Colour::Opponent>(gains, state.board.data(), codes.data());
+        buildGainMap<Colour::Opponent>(gains, after.data(), codes.data());
         const Score eval = static_cast<Score>(-(frame.rootEval + frame.ownGain.gain[m]));
         ASSERT_EQ(eval, static_cast<Score>(-staticEval(codes.data())));
         int best = -31000;
         for (Cell c : candidates) best = std::max(best, eval + gains.gain[c] - 40);
-        const Board boardBefore = state.board;
+        state.board[m] = kOwn;
         const WindowCodes codesBefore = state.windowCodes;
         const NeighbourCounts countsBefore = frame.counts;
-        const Score s =
-            horizonSearch<Colour::Opponent>(state, 1, eval, -31000, 31000, frame.oppGain,
-                                            frame.list, frame.oppThreats, frame.ownThreats);
-        if (best >= 30000 - 4) best = 30000 - 4;
-        EXPECT_EQ(s, std::max(best, 5 - 30000)) << "round " << round;
-        EXPECT_EQ(state.board, boardBefore);
+        const Score s = horizonSearch<Colour::Opponent>(state, 1, eval, -31000, 31000, frame.oppGain,
+                                                        frame.list, frame.oppThreats, frame.ownThreats);
+        EXPECT_EQ(s, std::clamp(best, 5 - 30000, 30000 - 4)) << "round " << round;
+        EXPECT_EQ(state.board, after);
         EXPECT_EQ(state.windowCodes, codesBefore);
         EXPECT_EQ(frame.counts, countsBefore);
         state.board[m] = kEmpty;

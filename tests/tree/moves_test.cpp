@@ -42,29 +42,11 @@ struct LimitRow {
 
 TEST(MoveLimit, ZeroWindowTableRowByRow) {
     const LimitRow rows[] = {
-        {30000, 13},
-        {29000, 13},  // won
-        {28999, 8},
-        {1000, 8},
-        {48, 8},  // span and up
-        {47, 9},
-        {32, 9},
-        {31, 10},
-        {16, 10},
-        {15, 11},
-        {0, 11},
-        {-1, 12},
-        {-16, 12},
-        {-17, 13},
-        {-32, 13},
-        {-33, 14},
-        {-48, 14},
-        {-49, 15},
-        {-1000, 15},
-        {-28999, 15},
-        {-29000, kCellCount},
-        {-30000, kCellCount},
-        {-31000, kCellCount},  // lost: all
+        {30000, 13}, {29000, 13},  // won
+        {28999, 8},  {1000, 8},   {48, 8},  // span and up
+        {47, 9},     {32, 9},     {31, 10}, {16, 10}, {15, 11}, {0, 11}, {-1, 12}, {-16, 12},
+        {-17, 13},   {-32, 13},   {-33, 14}, {-48, 14}, {-49, 15}, {-1000, 15}, {-28999, 15},
+        {-29000, kCellCount},     {-30000, kCellCount}, {-31000, kCellCount},  // lost: all
     };
     for (const LimitRow& row : rows)
         EXPECT_EQ(limitFor(row.score, kNonPvMoveLimits), row.limit) << "score " << row.score;
@@ -72,34 +54,11 @@ TEST(MoveLimit, ZeroWindowTableRowByRow) {
 
 TEST(MoveLimit, PrincipalVariationTableRowByRow) {
     const LimitRow rows[] = {
-        {30000, 11},
-        {29000, 11},
-        {28999, 14},
-        {125, 14},
-        {124, 15},
-        {100, 15},
-        {99, 16},
-        {75, 16},
-        {74, 17},
-        {50, 17},
-        {49, 18},
-        {25, 18},
-        {24, 19},
-        {0, 19},
-        {-1, 20},
-        {-25, 20},
-        {-26, 21},
-        {-50, 21},
-        {-51, 22},
-        {-75, 22},
-        {-76, 23},
-        {-100, 23},
-        {-101, 24},
-        {-125, 24},
-        {-126, 25},
-        {-28999, 25},
-        {-29000, kCellCount},
-        {-31000, kCellCount},
+        {30000, 11}, {29000, 11}, {28999, 14}, {125, 14},  {124, 15},  {100, 15},  {99, 16},
+        {75, 16},    {74, 17},    {50, 17},    {49, 18},   {25, 18},   {24, 19},   {0, 19},
+        {-1, 20},    {-25, 20},   {-26, 21},   {-50, 21},  {-51, 22},  {-75, 22},  {-76, 23},
+        {-100, 23},  {-101, 24},  {-125, 24},  {-126, 25}, {-28999, 25},
+        {-29000, kCellCount},     {-31000, kCellCount},
     };
     for (const LimitRow& row : rows)
         EXPECT_EQ(limitFor(row.score, kPvMoveLimits), row.limit) << "score " << row.score;
@@ -115,12 +74,10 @@ TEST(MoveLimit, CappedByCount) {
 }
 
 TEST(Margins, GeneratedTablesMatchTheirRows) {
-    const int futility[] = {40, 110, 150, 220, 260, 330};
-    const int reverse[] = {40, 0, -70, -110, -180, -220};
-    for (int d = 0; d < 6; ++d) {
-        EXPECT_EQ(kFutilityMargin[d], futility[d]) << d;
-        EXPECT_EQ(kReverseMargin[d], reverse[d]) << d;
-    }
+    EXPECT_EQ((std::vector<int>(kFutilityMargin.begin(), kFutilityMargin.begin() + 6)),
+              (std::vector<int>{40, 110, 150, 220, 260, 330}));
+    EXPECT_EQ((std::vector<int>(kReverseMargin.begin(), kReverseMargin.begin() + 6)),
+              (std::vector<int>{40, 0, -70, -110, -180, -220}));
     EXPECT_EQ(kFutilityMargin[49], 2750);
     EXPECT_EQ(kReverseMargin[49], -2640);
     EXPECT_EQ(kHorizonFutilityMargin, 110);
@@ -128,23 +85,10 @@ TEST(Margins, GeneratedTablesMatchTheirRows) {
     EXPECT_EQ(kDepthExtension, (std::array<Depth, 4>{0, 6, 4, 19}));
     EXPECT_EQ(kVcfBudgetNonPv, 180);
     EXPECT_EQ(kVcfBudgetPv, 216);
-}
-
-TEST(Margins, IndexStaysInsideTheTables) {
-    EXPECT_EQ(marginIndex(0), 0);
-    EXPECT_EQ(marginIndex(11), 0);
-    EXPECT_EQ(marginIndex(12), 1);
-    EXPECT_EQ(marginIndex(587), 48);
-    EXPECT_EQ(marginIndex(588), 49);
-    EXPECT_EQ(marginIndex(599), 49);
-    // Iterations past fifty plies share the last entry.
-    EXPECT_EQ(marginIndex(600), 49);
-    EXPECT_EQ(marginIndex(2700), 49);
-    EXPECT_EQ(marginIndex(32767), 49);
-    EXPECT_EQ(marginIndex(-12), 0);
-}
-
-TEST(LossScores, ByPlyOfTheNode) {
+    // Depth in steps of twelve; iterations past fifty plies share the last entry.
+    const int indexRows[][2] = {{0, 0},    {11, 0},    {12, 1},    {587, 48}, {588, 49},
+                                {599, 49}, {600, 49},  {2700, 49}, {32767, 49}, {-12, 0}};
+    for (const auto& [depth, index] : indexRows) EXPECT_EQ(marginIndex(depth), index) << depth;
     EXPECT_EQ(lossScore(3, 2), 5 - 30000);
     EXPECT_EQ(lossScore(3, 4), 7 - 30000);
     EXPECT_EQ(lossScore(3, 6), 9 - 30000);

@@ -6,11 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <random>
+#include <tuple>
 
 #include "platform/clock.hpp"
-#include "search/benchmark.hpp"
 #include "search/timer.hpp"
 #include "support/positions.hpp"
 #include "tree/counters.hpp"
@@ -30,28 +29,22 @@ void expectSameGains(const GainMap& a, const GainMap& b) {
 }
 
 // Everything a reader of the tracker sees, the three lists through the shared pool included.
-// Trackers built separately have pools of their own: then only the lists' contents compare.
-void expectSameTracker(const ThreatTracker& a, const ThreatTracker& b, bool samePool = true) {
+void expectSameTracker(const ThreatTracker& a, const ThreatTracker& b) {
     EXPECT_EQ(a.fourSlot, b.fourSlot);
-    EXPECT_EQ(a.fourGroupCount, b.fourGroupCount);
-    if (samePool) {
-        EXPECT_EQ(a.threeHead, b.threeHead);
-        EXPECT_EQ(a.linkCount, b.linkCount);
-        EXPECT_EQ(a.links, b.links);
-    }
+    EXPECT_EQ(a.threeHead, b.threeHead);
+    EXPECT_EQ(a.links, b.links);
+    EXPECT_EQ(a.linkCount, b.linkCount);
+    ASSERT_EQ(a.fourGroupCount, b.fourGroupCount);
     for (int g = 0; g < a.fourGroupCount; ++g) {
         EXPECT_EQ(a.fourGroups[g].owner, b.fourGroups[g].owner);
         EXPECT_EQ(a.fourGroups[g].count, b.fourGroups[g].count);
         EXPECT_EQ(a.fourGroups[g].partners, b.fourGroups[g].partners);
     }
-    for (int c = 0; c < kCellCount; ++c)
-        EXPECT_EQ(test::threeList(a, static_cast<Cell>(c)),
-                  test::threeList(b, static_cast<Cell>(c)));
 }
 
 struct PoolCopy {
     std::vector<ThreeLink> links;
-    PoolCopy(const ThreatTracker& t) : links(t.links, t.links + t.linkCount) {}
+    explicit PoolCopy(const ThreatTracker& t) : links(t.links, t.links + t.linkCount) {}
     bool sameAs(const ThreatTracker& t) const {
         return std::equal(links.begin(), links.end(), t.links,
                           [](const ThreeLink& x, const ThreeLink& y) {
@@ -63,13 +56,9 @@ struct PoolCopy {
 void expectSameList(const CandidateList& a, const CandidateList& b) {
     EXPECT_EQ(a.board, b.board);
     EXPECT_EQ(a.neighbourCount, b.neighbourCount);
-    EXPECT_EQ(a.size, b.size);
+    EXPECT_EQ(std::make_tuple(a.size, a.next, a.cur, a.limit, a.count, a.move),
+              std::make_tuple(b.size, b.next, b.cur, b.limit, b.count, b.move));
     EXPECT_TRUE(std::equal(a.cells.begin(), a.cells.begin() + a.size, b.cells.begin()));
-    EXPECT_EQ(a.next, b.next);
-    EXPECT_EQ(a.cur, b.cur);
-    EXPECT_EQ(a.limit, b.limit);
-    EXPECT_EQ(a.count, b.count);
-    EXPECT_EQ(a.move, b.move);
 }
 
 // Searches every interesting root move of the loaded position with both node kinds and checks
@@ -122,34 +111,21 @@ void searchChildrenAndCompare(EngineState& state, Depth depth, int movesToTry) {
         // Nothing of the search is left in what the root would build now.
         test::RootFrame fresh(state);
         expectSameGains(fresh.ownGain, frame.ownGain);
-        expectSameTracker(fresh.ownThreats, frame.ownThreats, false);
-        expectSameTracker(fresh.oppThreats, frame.oppThreats, false);
+        EXPECT_EQ(test::soundFacts(fresh.ownThreats), test::soundFacts(frame.ownThreats));
+        EXPECT_EQ(test::soundFacts(fresh.oppThreats), test::soundFacts(frame.oppThreats));
         EXPECT_EQ(fresh.counts, frame.counts);
     }
 }
 
 class NodeSearch : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        startUnlimitedSearchTimer();
-        resizeTable(state().table, 1 << 14);
-        clearTable(state().table);
-    }
-    static EngineState& state() {
-        static EngineState engine;
-        return engine;
-    }
+protected:
+    EngineState& state = test::freshSearchState(1 << 14);
 };
 
 TEST_F(NodeSearch, ParentRecordsUnchangedOnBenchPositions) {
-    std::ifstream file(std::string(QUOLL_TEST_DATA) + "/bench/positions.txt");
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty()) continue;
-        GameRecord record;
-        ASSERT_TRUE(parseMoveList(line, record));
-        loadSearchPosition(state(), record);
-        SCOPED_TRACE(line);
-        searchChildrenAndCompare(state(), 48, 8);
+    for (const GameRecord& record : test::benchRecords()) {
+        loadSearchPosition(state, record);
+        searchChildrenAndCompare(state, 48, 8);
     }
 }
 
@@ -157,26 +133,31 @@ TEST_F(NodeSearch, ParentRecordsUnchangedOnRandomPositions) {
     std::mt19937 random(4242);
     const auto before = nodeCounters;
     for (int round = 0; round < 16; ++round) {
-        loadSearchPosition(state(),
-                           test::randomRecord(random, 10 + static_cast<int>(random() % 30)));
+        loadSearchPosition(state, test::randomRecord(random, 10 + static_cast<int>(random() % 30)));
         SCOPED_TRACE(round);
-        searchChildrenAndCompare(state(), round % 2 == 0 ? 48 : 60, 6);
+        searchChildrenAndCompare(state, round % 2 == 0 ? 48 : 60, 6);
     }
     // The lines went through forced replies and four sequences too.
     EXPECT_GT(nodeCounters.vcf, before.vcf + 100);
 }
 
-// The root frame for a position, with `m` played by the engine and the node's key.
+// The root frame for the stones, with `m` played by the engine, and the node's key.
 struct NodeSetup {
     EngineState& state;
     test::RootFrame frame;
     HashKey key;
     Score eval;
-    NodeSetup(EngineState& s, Cell m) : state(s), frame(s), key{}, eval(0) {
-        key = {positionKey(s.board, s.firstColour, s.colourToMove), s.firstColour};
+    NodeSetup(EngineState& s, const test::Stones& stones, Cell m)
+        : state(loaded(s, stones)),
+          frame(s),
+          key{positionKey(s.board, s.firstColour, s.colourToMove), s.firstColour},
+          eval(static_cast<Score>(-(frame.rootEval + frame.ownGain.gain[m]))) {
         EXPECT_TRUE(frame.selectMove(m));
-        eval = static_cast<Score>(-(frame.rootEval + frame.ownGain.gain[m]));
         s.board[m] = kOwn;
+    }
+    static EngineState& loaded(EngineState& s, const test::Stones& stones) {
+        test::loadStones(s, stones);
+        return s;
     }
     std::uint64_t childKey() const {
         HashKey k = key;
@@ -191,12 +172,11 @@ struct NodeSetup {
 };
 
 TEST_F(NodeSearch, OnePlyLeftIsAHorizonNodeThatIgnoresTheTable) {
-    test::loadStones(state(), {{7, 7, kOpp}, {5, 9, kOwn}, {8, 8, kOpp}});
-    NodeSetup node(state(), makeCell(6, 6));
+    NodeSetup node(state, {{7, 7, kOpp}, {5, 9, kOwn}, {8, 8, kOpp}}, makeCell(6, 6));
     // An exact entry for the node's position that would end any table-probing node.
-    storeEntry(state().table, node.childKey(), 600, 1, 1234, 1234, kNoCell, NodeKind::Pv);
+    storeEntry(state.table, node.childKey(), 600, 1, 1234, 1234, kNoCell, NodeKind::Pv);
     const Score direct = horizonSearch<Colour::Opponent>(
-        state(), 1, node.eval, -kInfinity, kInfinity, node.frame.oppGain, node.frame.list,
+        state, 1, node.eval, -kInfinity, kInfinity, node.frame.oppGain, node.frame.list,
         node.frame.oppThreats, node.frame.ownThreats);
     const auto before = nodeCounters;
     EXPECT_EQ(node.pv(12, 1, -kInfinity, kInfinity), direct);
@@ -209,42 +189,37 @@ TEST_F(NodeSearch, OnePlyLeftIsAHorizonNodeThatIgnoresTheTable) {
 }
 
 TEST_F(NodeSearch, DoubleFourOfTheLastMoveLosesBeforeTheClock) {
-    test::loadStones(state(),
-                     {{7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn}, {9, 9, kOpp}, {10, 10, kOpp}});
-    NodeSetup node(state(), makeCell(7, 3));  // an open four
+    NodeSetup node(state, {{7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn}, {9, 9, kOpp}, {10, 10, kOpp}},
+                   makeCell(7, 3));  // an open four
     searchTimer.stopFlag = true;
     EXPECT_EQ(node.pv(48, 3, -kInfinity, kInfinity), 5 - 30000);
     searchTimer.stopFlag = false;
 }
 
 TEST_F(NodeSearch, StoppedClockAbortsWithoutStoring) {
-    test::loadStones(state(), {{7, 7, kOpp}, {5, 9, kOwn}, {8, 8, kOpp}});
-    NodeSetup node(state(), makeCell(6, 6));
+    NodeSetup node(state, {{7, 7, kOpp}, {5, 9, kOwn}, {8, 8, kOpp}}, makeCell(6, 6));
     startSearchTimer(0, monotonicNowNs() - 1);
     EXPECT_EQ(node.pv(48, 1, -kInfinity, kInfinity), kInfinity);
     EXPECT_TRUE(searchTimer.stopFlag);
-    EXPECT_NE(tableSlot(state().table, node.childKey()).key, node.childKey());
+    EXPECT_NE(tableSlot(state.table, node.childKey()).key, node.childKey());
     startUnlimitedSearchTimer();
     const Score s = node.pv(48, 1, -kInfinity, kInfinity);
     EXPECT_LT(s, 29000);
     EXPECT_GT(s, -29000);
-    const TTEntry& entry = tableSlot(state().table, node.childKey());
-    EXPECT_EQ(entry.key, node.childKey());
-    EXPECT_EQ(entry.depth, 48);
-    EXPECT_EQ(entry.ply, 1);
-    EXPECT_EQ(entry.kind, 1);
-    EXPECT_EQ(entry.lower, s);
-    EXPECT_EQ(entry.upper, s);
+    const TTEntry& e = tableSlot(state.table, node.childKey());
+    EXPECT_EQ(e.key, node.childKey());
+    EXPECT_EQ(std::make_tuple(e.depth, e.ply, e.kind, e.lower, e.upper),
+              std::make_tuple(48, 1, 1, s, s));
 }
 
 TEST_F(NodeSearch, ForcedBlockOfAFour) {
     // The engine's move (7,7) makes a four that only (7,8) blocks; the opponent has nothing.
-    test::loadStones(
-        state(),
-        {{7, 3, kOpp}, {7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn}, {12, 12, kOpp}, {12, 13, kOpp}});
-    NodeSetup node(state(), makeCell(7, 7));
+    NodeSetup node(state,
+                   {{7, 3, kOpp}, {7, 4, kOwn}, {7, 5, kOwn}, {7, 6, kOwn}, {12, 12, kOpp},
+                    {12, 13, kOpp}},
+                   makeCell(7, 7));
     const Score s = node.pv(48, 1, -kInfinity, kInfinity);
-    const TTEntry& entry = tableSlot(state().table, node.childKey());
+    const TTEntry& entry = tableSlot(state.table, node.childKey());
     EXPECT_EQ(entry.key, node.childKey());
     EXPECT_EQ(entry.move, makeCell(7, 8));  // the block is the node's only move
     EXPECT_GT(s, -29000);

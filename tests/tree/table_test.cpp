@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <limits>
+#include <tuple>
 
 namespace quoll {
 namespace {
@@ -28,14 +29,11 @@ TEST(TableSize, LargestPowerOfTwoWithinTheBudget) {
     EXPECT_GT(huge * 2, std::numeric_limits<std::uint64_t>::max() / 24);
 }
 
+auto fields(const TTEntry& e) {
+    return std::make_tuple(e.key, e.depth, e.ply, e.lower, e.upper, e.move, e.kind);
+}
 void expectFresh(const TTEntry& e) {
-    EXPECT_EQ(e.key, 0u);
-    EXPECT_EQ(e.depth, 0);
-    EXPECT_EQ(e.ply, 0);
-    EXPECT_EQ(e.lower, -31000);
-    EXPECT_EQ(e.upper, 31000);
-    EXPECT_EQ(e.move, kNoCell);
-    EXPECT_EQ(e.kind, 0);
+    EXPECT_EQ(fields(e), std::make_tuple(0u, 0, 0, -31000, 31000, kNoCell, 0));
 }
 
 TEST(TableResize, SameCountKeepsContentsOtherCountGivesFreshEntries) {
@@ -69,31 +67,21 @@ TEST(TableStore, WritesEveryFieldIntoTheKeysSlot) {
     resizeTable(table, 4);
     storeEntry(table, 0xABCDEF06, 48, 3, -20, 40, 112, NodeKind::Pv);
     const TTEntry& e = table.entries[0xABCDEF06 & 3];
-    EXPECT_EQ(e.key, 0xABCDEF06u);
-    EXPECT_EQ(e.depth, 48);
-    EXPECT_EQ(e.ply, 3);
-    EXPECT_EQ(e.lower, -20);
-    EXPECT_EQ(e.upper, 40);
-    EXPECT_EQ(e.move, 112);
-    EXPECT_EQ(e.kind, 1);
+    EXPECT_EQ(fields(e), std::make_tuple(0xABCDEF06u, 48, 3, -20, 40, 112, 1));
     storeEntry(table, 0xABCDEF06, 12, 5, kNone, 7, 3, NodeKind::NonPv);
-    EXPECT_EQ(e.kind, 0);
-    EXPECT_EQ(e.depth, 12);
+    EXPECT_EQ(fields(e), std::make_tuple(0xABCDEF06u, 12, 5, kNone, 7, 3, 0));
 }
 
 TEST(TableScores, WinDistanceMovesWithThePly) {
-    EXPECT_EQ(scoreFromTable(30000 - 6, 5 - 3), 30000 - 8);
-    EXPECT_EQ(scoreFromTable(-(30000 - 6), 5 - 3), -(30000 - 8));
-    EXPECT_EQ(scoreFromTable(29000, 1), 28999);
-    EXPECT_EQ(scoreFromTable(-29000, 1), -28999);
-    EXPECT_EQ(scoreFromTable(28999, 7), 28999);
-    EXPECT_EQ(scoreFromTable(-28999, 7), -28999);
-    EXPECT_EQ(scoreFromTable(0, 7), 0);
-    EXPECT_EQ(scoreFromTable(31000, 7), 31000);
-    EXPECT_EQ(scoreFromTable(-31000, 7), -31000);
-    EXPECT_EQ(scoreFromTable(31000, -7), 31000);
-    // The root reads with the negated ply of the entry: distances grow back to the root's.
-    EXPECT_EQ(scoreFromTable(30000 - 6, -3), 30000 - 3);
+    // stored score, ply difference, score read; a decided score is read symmetrically for the
+    // other side. The root reads with the negated ply of the entry: distances grow back.
+    const int rows[][3] = {{30000 - 6, 5 - 3, 30000 - 8}, {29000, 1, 28999}, {28999, 7, 28999},
+                           {0, 7, 0}, {31000, 7, 31000}, {31000, -7, 31000},
+                           {30000 - 6, -3, 30000 - 3}};
+    for (const auto& [stored, plies, read] : rows) {
+        EXPECT_EQ(scoreFromTable(stored, plies), read) << stored << " " << plies;
+        EXPECT_EQ(scoreFromTable(-stored, plies), -read) << stored << " " << plies;
+    }
 }
 
 class TableProbe : public ::testing::Test {
