@@ -206,7 +206,8 @@ TEST(FourStar, NearerDistancesFirstThenIncreasingIndex) {
             std::vector<std::uint16_t> ring;
             for (int dr = -1; dr <= 1; ++dr)
                 for (int dc = -1; dc <= 1; ++dc) {
-                    const int r = cellRow(cell) + dr * distance, c = cellColumn(cell) + dc * distance;
+                    const int r = cellRow(cell) + dr * distance,
+                              c = cellColumn(cell) + dc * distance;
                     if ((dr != 0 || dc != 0) && onBoard(r, c)) ring.push_back(makeCell(r, c));
                 }
             std::sort(ring.begin(), ring.end());

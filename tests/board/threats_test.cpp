@@ -198,7 +198,8 @@ TEST(TrackerUpdate, BothFormsMatchBuildMoveByMove) {
     for (CodesHold form : kBothForms)
         for (std::uint32_t seed = 1; seed <= 60; ++seed) {
             const Colour first = seed % 2 ? Colour::Own : Colour::Opponent;
-            auto moves = seed % 3 ? clusteredMoves(seed, 110, first) : randomMoves(seed, 160, first);
+            auto moves =
+                seed % 3 ? clusteredMoves(seed, 110, first) : randomMoves(seed, 160, first);
             // From seed 41 on, one colour far ahead: many twos and threes of it at once.
             for (std::size_t i = 0; seed > 40 && i < moves.size(); ++i)
                 if (i % 3 != 2) moves[i].colour = first;

@@ -39,7 +39,8 @@ TEST(WindowValue, EveryCodeByItsDigits) {
 }
 
 TEST(WindowPatterns, TellingCases) {
-    EXPECT_TRUE(matchesOwnPattern(48, 12));  // an opponent stone beside an own two does not spoil it
+    // An opponent stone beside an own two does not spoil it.
+    EXPECT_TRUE(matchesOwnPattern(48, 12));
     EXPECT_FALSE(matchesOwnPattern(120, 12));
     EXPECT_TRUE(matchesOpponentPattern(110, 2));
     EXPECT_FALSE(matchesOpponentPattern(38, 2));

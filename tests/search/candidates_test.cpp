@@ -105,7 +105,8 @@ TEST(ChildList, NestedListsHoldExactlyTheCandidateSetAlongRandomLines) {
             const std::vector<Cell> cells = listCells(child);
             const std::set<Cell> asSet(cells.begin(), cells.end());
             ASSERT_EQ(asSet.size(), cells.size()) << "duplicate cell, round " << round;
-            ASSERT_EQ(asSet, candidateSetByDefinition(board)) << "round " << round << " ply " << ply;
+            ASSERT_EQ(asSet, candidateSetByDefinition(board))
+                << "round " << round << " ply " << ply;
             EXPECT_EQ(counts, countsByDefinition(board));
             EXPECT_EQ(std::make_tuple(child.move, child.next, child.cur, child.count, child.limit),
                       std::make_tuple(m, 0, 0, child.size, child.size));

@@ -45,7 +45,8 @@ protected:
     }
     std::uint64_t treeNodes() const { return nodeCounters.tree - nodesBefore.tree; }
     TTEntry& tableEntry() {
-        return tableSlot(state.table, positionKey(state.board, state.firstColour, state.colourToMove));
+        return tableSlot(state.table,
+                         positionKey(state.board, state.firstColour, state.colourToMove));
     }
 };
 
@@ -110,7 +111,8 @@ TEST_F(RootSearch, NoAdmissibleMoveFallsBackToTheLargestGain) {
     buildGainMap<Colour::Own>(gains, state.board.data(), codes.data());
     Cell expected = kNoCell;
     for (int c = 0; c < kCellCount; ++c)
-        if (state.board[c] == kEmpty && (expected == kNoCell || gains.gain[c] > gains.gain[expected]))
+        if (state.board[c] == kEmpty &&
+            (expected == kNoCell || gains.gain[c] > gains.gain[expected]))
             expected = static_cast<Cell>(c);
     EXPECT_EQ(searchAndCheck(48), expected);
     EXPECT_FALSE(report.searched);

@@ -291,7 +291,8 @@ inline ThreatFacts soundFacts(const ThreatTracker& t) {
         if (isSinglePartner(slot)) {
             sound(slot != cell, "cell is its own partner", cell);
             facts.pairs.insert({static_cast<Cell>(cell), slot});
-        } else if (sound(isFourGroup(slot) && slot - kGroupBase < t.fourGroupCount, "bad slot", cell)) {
+        } else if (sound(isFourGroup(slot) && slot - kGroupBase < t.fourGroupCount, "bad slot",
+                         cell)) {
             const int g = slot - kGroupBase;
             const FourGroup& group = t.fourGroups[g];
             sound(groupNamedBy[g] == -1 && group.owner == cell, "group named twice or wrongly", g);
@@ -307,7 +308,8 @@ inline ThreatFacts soundFacts(const ThreatTracker& t) {
     for (int cell = 0; cell < kCellCount; ++cell) {
         int length = 0;
         for (std::uint16_t link = t.threeHead[cell]; link != kNoLink; link = t.links[link].next) {
-            if (!sound(link < t.linkCount && ++length <= kLinkPoolSize, "bad three list", cell)) break;
+            if (!sound(link < t.linkCount && ++length <= kLinkPoolSize, "bad three list", cell))
+                break;
             const ThreeLink& entry = t.links[link];
             sound(facts.triples.insert(triple(static_cast<Cell>(cell), entry.first, entry.second))
                       .second,
@@ -425,7 +427,8 @@ struct SearchWalk {
             expectExact(ownFacts, opponentFacts);
             for (int i = 0; depth > 0 && i < width && !::testing::Test::HasFailure(); ++i) {
                 node<opponentOf(Mover)>(own, opponent, randomEmptyCell(), depth - 1, width);
-                ASSERT_EQ(soundFacts(own), ownFacts) << "a child changed its parent, node " << nodes;
+                ASSERT_EQ(soundFacts(own), ownFacts)
+                    << "a child changed its parent, node " << nodes;
                 ASSERT_EQ(soundFacts(opponent), opponentFacts) << "a child changed its parent";
             }
         }
@@ -457,7 +460,8 @@ struct RootFrame {
         buildGainMap<Colour::Opponent>(oppGain, board, codes);
         buildRootList(list, board, counts);
         ownThreats = builtTracker<Colour::Own>(state.board, state.windowCodes, *pools.own);
-        oppThreats = builtTracker<Colour::Opponent>(state.board, state.windowCodes, *pools.opponent);
+        oppThreats =
+            builtTracker<Colour::Opponent>(state.board, state.windowCodes, *pools.opponent);
         rootEval = staticEval(codes);
     }
 

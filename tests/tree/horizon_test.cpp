@@ -116,7 +116,8 @@ TEST(HorizonSearch, QuietPositionsMatchTheBestStaticMove) {
         Board after = state.board;
         after[m] = kOwn;
         const WindowCodes codes = test::codesByDefinition(after);
-        const ThreatTracker opp = test::builtTracker<Colour::Opponent>(after, codes, *pools.opponent);
+        const ThreatTracker opp =
+            test::builtTracker<Colour::Opponent>(after, codes, *pools.opponent);
         const ThreatTracker own = test::builtTracker<Colour::Own>(after, codes, *pools.own);
         const std::set<Cell> candidates = test::candidateSetByDefinition(after);
         NeighbourCounts counts;
@@ -125,8 +126,8 @@ TEST(HorizonSearch, QuietPositionsMatchTheBestStaticMove) {
         DefenceMask mask;
         defenceMaskForList(mask, opp, own, all);
         const bool restricted =
-            !(mask[0] && mask[224]) &&
-            std::any_of(candidates.begin(), candidates.end(), [&](Cell c) { return mask[c] != kDefends; });
+            !(mask[0] && mask[224]) && std::any_of(candidates.begin(), candidates.end(),
+                                                   [&](Cell c) { return mask[c] != kDefends; });
         if (own.fourGroupCount > 0 || restricted) continue;
 
         GainMap gains;
@@ -138,8 +139,9 @@ TEST(HorizonSearch, QuietPositionsMatchTheBestStaticMove) {
         state.board[m] = kOwn;
         const WindowCodes codesBefore = state.windowCodes;
         const NeighbourCounts countsBefore = frame.counts;
-        const Score s = horizonSearch<Colour::Opponent>(state, 1, eval, -31000, 31000, frame.oppGain,
-                                                        frame.list, frame.oppThreats, frame.ownThreats);
+        const Score s =
+            horizonSearch<Colour::Opponent>(state, 1, eval, -31000, 31000, frame.oppGain,
+                                            frame.list, frame.oppThreats, frame.ownThreats);
         EXPECT_EQ(s, std::clamp(best, 5 - 30000, 30000 - 4)) << "round " << round;
         EXPECT_EQ(state.board, after);
         EXPECT_EQ(state.windowCodes, codesBefore);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "support/positions.hpp"
@@ -15,7 +16,7 @@
 namespace quoll {
 namespace {
 
-CandidateList listOf(std::initializer_list<Cell> cells) {
+CandidateList listOf(const std::vector<Cell>& cells) {
     CandidateList list{};
     for (Cell c : cells) list.cells[list.size++] = c;
     list.count = list.limit = list.size;
@@ -100,9 +101,7 @@ TEST(KeepCandidates, TwoPointerPartitionOrder) {
     CandidateList list = listOf({10, 11, 12, 13, 14, 15, 16, 17});
     keepCandidates(list, odd);
     EXPECT_EQ(range(list, 0, 8), (std::vector<Cell>{17, 11, 15, 13, 14, 12, 16, 10}));
-    EXPECT_EQ(list.count, 4);
-    EXPECT_EQ(list.limit, 4);
-    EXPECT_EQ(list.size, 8);
+    EXPECT_EQ(std::make_tuple(list.count, list.limit, list.size), std::make_tuple(4, 4, 8));
 
     // Only cells[next, count) take part; a lower limit stays.
     list = listOf({10, 11, 12, 13, 14, 15, 16, 17});
@@ -110,21 +109,7 @@ TEST(KeepCandidates, TwoPointerPartitionOrder) {
     list.limit = 3;
     keepCandidates(list, odd);
     EXPECT_EQ(range(list, 0, 8), (std::vector<Cell>{10, 11, 17, 13, 15, 14, 16, 12}));
-    EXPECT_EQ(list.count, 5);
-    EXPECT_EQ(list.limit, 3);
-
-    list = listOf({2, 4, 6});
-    keepCandidates(list, odd);
-    EXPECT_EQ(list.count, 0);
-    EXPECT_EQ(list.limit, 0);
-    EXPECT_FALSE(hasMoves(list));
-    list = listOf({1, 3, 5});
-    keepCandidates(list, odd);
-    EXPECT_EQ(list.count, 3);
-    EXPECT_EQ(range(list, 0, 3), (std::vector<Cell>{1, 3, 5}));
-    list = listOf({});
-    keepCandidates(list, odd);
-    EXPECT_EQ(list.count, 0);
+    EXPECT_EQ(std::make_tuple(list.count, list.limit), std::make_tuple(5, 3));
 }
 
 TEST(KeepCandidates, RandomPartitionsKeepExactlyThePassingCells) {
@@ -165,61 +150,46 @@ std::vector<Cell> sortedRange(const CandidateList& list, int from, int to) {
     return cells;
 }
 
-TEST(MultiFourFilter, OneGroupOfTwoAdmitsOwnerPartnersAndOwnFours) {
+// The other side's double fours (pairs of one owner) and the side to move's own fours.
+TEST(MultiFourFilter, KeepsCellsAnsweringEveryDoubleFourAndOwnFours) {
+    using Pairs = std::vector<std::pair<Cell, Cell>>;
+    struct Case {
+        Pairs theirs, ours;
+        std::vector<Cell> list, kept;
+    };
+    const Pairs twoGroups = {{100, 101}, {100, 102}, {120, 121}, {120, 122}};
+    const Case cases[] = {
+        // One group of two: its owner and partners, and the own four 50.
+        {{{100, 101}, {100, 102}},
+         {{50, 51}},
+         {60, 100, 101, 102, 103, 50, 70},
+         {50, 100, 101, 102}},
+        // A group of three partners is answered by its owner only.
+        {{{100, 101}, {100, 102}, {100, 103}}, {}, {101, 102, 103, 100}, {100}},
+        // Two groups that no cell answers: the node is lost, unless it has a four.
+        {twoGroups, {}, {100, 101, 120, 122, 50, 7}, {}},
+        {twoGroups, {{7, 8}}, {100, 101, 120, 122, 50, 7}, {7}},
+        // The owner of one group is a partner of the other, which has two partners.
+        {{{100, 101}, {100, 120}, {120, 121}, {120, 122}}, {}, {100, 101, 120, 121, 122}, {120}},
+    };
+    for (const Case& c : cases) {
+        Trackers t;
+        for (auto [cell, partner] : c.theirs) addFourPair(t.other, cell, partner);
+        for (auto [cell, partner] : c.ours) addFourPair(t.own, cell, partner);
+        CandidateList list = listOf(c.list);
+        multiFourFilter(list, t.own, t.other);
+        EXPECT_EQ(sortedRange(list, 0, list.count), c.kept) << "list of " << c.list.size();
+        EXPECT_EQ(std::size_t{list.limit}, c.kept.size());
+        EXPECT_EQ(hasMoves(list), !c.kept.empty());
+    }
     Trackers t;
     addFourPair(t.other, 100, 101);
     addFourPair(t.other, 100, 102);
-    ASSERT_EQ(t.other.fourGroupCount, 1);
-    addFourPair(t.own, 50, 51);  // 50 makes a four for the side to move
-    CandidateList list = listOf({60, 100, 101, 102, 103, 50, 70});
-    multiFourFilter(list, t.own, t.other);
-    EXPECT_EQ(sortedRange(list, 0, list.count), (std::vector<Cell>{50, 100, 101, 102}));
-    EXPECT_EQ(sortedRange(list, list.count, list.size), (std::vector<Cell>{60, 70, 103}));
-    EXPECT_EQ(list.limit, 4);
     EXPECT_EQ(unansweredDoubleFours(t.other, 101), 0);
     EXPECT_EQ(unansweredDoubleFours(t.other, 103), 1);
-}
-
-TEST(MultiFourFilter, GroupOfThreeIsAnsweredByItsOwnerOnly) {
-    Trackers t;
-    addFourPair(t.other, 100, 101);
-    addFourPair(t.other, 100, 102);
     addFourPair(t.other, 100, 103);
     EXPECT_EQ(unansweredDoubleFours(t.other, 100), 0);
     EXPECT_EQ(unansweredDoubleFours(t.other, 101), 1);
-    EXPECT_EQ(unansweredDoubleFours(t.other, 103), 1);
-    CandidateList list = listOf({101, 102, 103, 100});
-    multiFourFilter(list, t.own, t.other);
-    EXPECT_EQ(range(list, 0, list.count), (std::vector<Cell>{100}));
-}
-
-TEST(MultiFourFilter, TwoGroupsNoCellAnswersLeaveOnlyFours) {
-    Trackers t;
-    addFourPair(t.other, 100, 101);
-    addFourPair(t.other, 100, 102);
-    addFourPair(t.other, 120, 121);
-    addFourPair(t.other, 120, 122);
-    ASSERT_EQ(t.other.fourGroupCount, 2);
-    CandidateList list = listOf({100, 101, 120, 122, 50, 7});
-    multiFourFilter(list, t.own, t.other);
-    EXPECT_FALSE(hasMoves(list));  // the node is lost
-    addFourPair(t.own, 7, 8);
-    list = listOf({100, 101, 120, 122, 50, 7});
-    multiFourFilter(list, t.own, t.other);
-    EXPECT_EQ(range(list, 0, list.count), (std::vector<Cell>{7}));
-    EXPECT_EQ(list.limit, 1);
-}
-
-TEST(MultiFourFilter, CellAnsweringBothGroupsStays) {
-    Trackers t;
-    // The owner of one group is a partner of the other, which has two partners.
-    addFourPair(t.other, 100, 101);
-    addFourPair(t.other, 100, 120);
-    addFourPair(t.other, 120, 121);
-    addFourPair(t.other, 120, 122);
-    CandidateList list = listOf({100, 101, 120, 121, 122});
-    multiFourFilter(list, t.own, t.other);
-    EXPECT_EQ(sortedRange(list, 0, list.count), (std::vector<Cell>{120}));
 }
 
 TEST(CombinationFilter, FirstAndLastEntriesSetMeanNoRestriction) {
@@ -260,18 +230,14 @@ TEST(FirstMove, TableMoveOnlyFromTheSearchablePart) {
 
     CandidateList l = list;
     EXPECT_EQ(chooseFirstMove(l, 12, gains), 12);
-    EXPECT_EQ(l.cells[1], 12);
-    EXPECT_EQ(l.cur, 1);
-    EXPECT_EQ(l.next, 2);
     EXPECT_EQ(range(l, 0, 5), (std::vector<Cell>{14, 12, 11, 10, 13}));
+    EXPECT_EQ(std::make_tuple(l.cur, l.next), std::make_tuple(1, 2));
 
     // Before next (already searched) or behind count (filtered): the gain decides.
     for (Cell tt : {Cell{14}, Cell{13}, kNoCell, Cell{200}}) {
         l = list;
         EXPECT_EQ(chooseFirstMove(l, tt, gains), 11) << tt;
-        EXPECT_EQ(l.cells[1], 11);
-        EXPECT_EQ(l.cur, 1);
-        EXPECT_EQ(l.next, 2);
+        EXPECT_EQ(std::make_tuple(l.cells[1], l.cur, l.next), std::make_tuple(11, 1, 2));
     }
 }
 

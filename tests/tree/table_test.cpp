@@ -93,111 +93,101 @@ class TableProbe : public ::testing::Test {
 
 TEST_F(TableProbe, MissGivesNothingAndAllowsTheStore) {
     const ProbeResult r = probeTable(table, kKey, 48, 2, -100, 100, NodeKind::NonPv);
-    EXPECT_EQ(r.ttMove, kNoCell);
-    EXPECT_FALSE(r.cutoff);
-    EXPECT_TRUE(r.storeAllowed);
+    EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff, r.storeAllowed),
+              std::make_tuple(kNoCell, false, true));
 }
 
-TEST_F(TableProbe, StoredWinReadAtDeeperPly) {
-    storeEntry(table, kKey, 60, 3, 30000 - 6, 30000 - 6, 40, NodeKind::Pv);
-    const ProbeResult r = probeTable(table, kKey, 48, 5, -31000, 31000, NodeKind::Pv);
-    EXPECT_TRUE(r.cutoff);
-    EXPECT_EQ(r.score, 30000 - 8);
-    EXPECT_EQ(r.ttMove, 40);
-    // A loss the other way.
-    storeEntry(table, kKey, 60, 3, -(30000 - 6), -(30000 - 6), 40, NodeKind::Pv);
-    EXPECT_EQ(probeTable(table, kKey, 48, 5, -31000, 31000, NodeKind::Pv).score, -(30000 - 8));
-}
-
-TEST_F(TableProbe, BoundsCutOffAgainstTheWindow) {
-    // A lower bound at or above beta returns beta.
-    storeEntry(table, kKey, 48, 2, 50, 31000, 7, NodeKind::NonPv);
-    ProbeResult r = probeTable(table, kKey, 48, 2, 10, 50, NodeKind::NonPv);
-    EXPECT_TRUE(r.cutoff);
-    EXPECT_EQ(r.score, 50);
-    r = probeTable(table, kKey, 48, 2, 10, 51, NodeKind::NonPv);
-    EXPECT_FALSE(r.cutoff);
-    EXPECT_EQ(r.ttMove, 7);
-
-    // An upper bound at or below alpha returns alpha.
-    storeEntry(table, kKey, 48, 2, -31000, 10, 7, NodeKind::NonPv);
-    r = probeTable(table, kKey, 48, 2, 10, 11, NodeKind::NonPv);
-    EXPECT_TRUE(r.cutoff);
-    EXPECT_EQ(r.score, 10);
-    EXPECT_FALSE(probeTable(table, kKey, 48, 2, 9, 11, NodeKind::NonPv).cutoff);
-
-    // An exact score inside the window returns that score.
-    storeEntry(table, kKey, 48, 2, 33, 33, 7, NodeKind::Pv);
-    r = probeTable(table, kKey, 48, 2, -100, 100, NodeKind::Pv);
-    EXPECT_TRUE(r.cutoff);
-    EXPECT_EQ(r.score, 33);
-
-    // An entry searched less deep than the node only gives its move.
-    r = probeTable(table, kKey, 60, 2, -100, 100, NodeKind::Pv);
-    EXPECT_FALSE(r.cutoff);
-    EXPECT_EQ(r.ttMove, 7);
-
-    // Open bounds inside the window end nothing.
-    storeEntry(table, kKey, 48, 2, -5, 5, 7, NodeKind::Pv);
-    EXPECT_FALSE(probeTable(table, kKey, 48, 2, -100, 100, NodeKind::Pv).cutoff);
-}
-
-TEST_F(TableProbe, ZeroWindowEntryGivesItsMoveButNeverEndsAPrincipalVariationNode) {
-    storeEntry(table, kKey, 120, 2, 33, 33, 99, NodeKind::NonPv);
-    ProbeResult r = probeTable(table, kKey, 48, 2, -100, 100, NodeKind::Pv);
-    EXPECT_FALSE(r.cutoff);
-    EXPECT_EQ(r.ttMove, 99);
-    r = probeTable(table, kKey, 48, 2, -100, 100, NodeKind::NonPv);
-    EXPECT_TRUE(r.cutoff);
-    EXPECT_EQ(r.score, 33);
-}
-
-TEST_F(TableProbe, StorePermissionOfAZeroWindowNode) {
-    auto allowed = [&](Depth depth) {
-        return probeTable(table, kKey, depth, 2, -100, 100, NodeKind::NonPv).storeAllowed;
+// Every probe of the stored entry gives its move; whether it ends the node, and with which score.
+TEST_F(TableProbe, CutOffsAgainstTheWindow) {
+    constexpr NodeKind kPv = NodeKind::Pv, kNonPv = NodeKind::NonPv;
+    constexpr Score kWon = 30000 - 6, kNo = 0;
+    struct Row {
+        Depth storedDepth;
+        Ply storedPly;
+        Score lower, upper;
+        NodeKind storedKind;
+        Depth depth;
+        Ply ply;
+        Score alpha, beta;
+        NodeKind kind;
+        Score score;  // kNo: no cut-off
     };
-    storeEntry(table, kKey, 48, 2, kNone, 5, 1, NodeKind::NonPv);
-    EXPECT_TRUE(allowed(60));
-    EXPECT_FALSE(allowed(48));
-    EXPECT_FALSE(allowed(36));
-    storeEntry(table, kKey, 12, 2, kNone, 5, 1, NodeKind::Pv);
-    EXPECT_FALSE(allowed(60));  // never over a principal-variation or root entry
-}
-
-TEST_F(TableProbe, StorePermissionOfAPrincipalVariationNode) {
-    auto allowed = [&](Depth depth) {
-        return probeTable(table, kKey, depth, 2, -100, 100, NodeKind::Pv).storeAllowed;
+    const Row rows[] = {
+        // A win or loss stored at ply 3 read at ply 5 lies two plies further away.
+        {60, 3, kWon, kWon, kPv, 48, 5, -31000, 31000, kPv, 30000 - 8},
+        {60, 3, -kWon, -kWon, kPv, 48, 5, -31000, 31000, kPv, -(30000 - 8)},
+        // A lower bound at or above beta returns beta; an upper bound at or below alpha, alpha.
+        {48, 2, 50, 31000, kNonPv, 48, 2, 10, 50, kNonPv, 50},
+        {48, 2, 50, 31000, kNonPv, 48, 2, 10, 51, kNonPv, kNo},
+        {48, 2, -31000, 10, kNonPv, 48, 2, 10, 11, kNonPv, 10},
+        {48, 2, -31000, 10, kNonPv, 48, 2, 9, 11, kNonPv, kNo},
+        // An exact score inside the window returns that score, unless searched less deep.
+        {48, 2, 33, 33, kPv, 48, 2, -100, 100, kPv, 33},
+        {48, 2, 33, 33, kPv, 60, 2, -100, 100, kPv, kNo},
+        {48, 2, -5, 5, kPv, 48, 2, -100, 100, kPv, kNo},  // open bounds inside the window
+        // A zero-window entry never ends a principal-variation node.
+        {120, 2, 33, 33, kNonPv, 48, 2, -100, 100, kPv, kNo},
+        {120, 2, 33, 33, kNonPv, 48, 2, -100, 100, kNonPv, 33},
     };
-    storeEntry(table, kKey, 120, 2, kNone, 5, 1, NodeKind::NonPv);
-    EXPECT_TRUE(allowed(12));  // always over a zero-window entry
-    storeEntry(table, kKey, 48, 2, kNone, 5, 1, NodeKind::Pv);
-    EXPECT_TRUE(allowed(60));
-    EXPECT_FALSE(allowed(48));
-    EXPECT_FALSE(allowed(36));
+    for (const Row& row : rows) {
+        storeEntry(table, kKey, row.storedDepth, row.storedPly, row.lower, row.upper, 7,
+                   row.storedKind);
+        const ProbeResult r =
+            probeTable(table, kKey, row.depth, row.ply, row.alpha, row.beta, row.kind);
+        EXPECT_EQ(r.ttMove, 7);
+        EXPECT_EQ(r.cutoff, row.score != kNo) << row.lower << ".." << row.upper;
+        if (r.cutoff) {
+            EXPECT_EQ(r.score, row.score) << row.lower << ".." << row.upper;
+        }
+    }
 }
 
-TEST_F(TableProbe, OtherPositionInTheSlotStillDecidesThePermission) {
+// Whether a node may overwrite the slot, by the entry in it (of this or another position).
+TEST_F(TableProbe, StorePermission) {
+    constexpr NodeKind kPv = NodeKind::Pv, kNonPv = NodeKind::NonPv;
     const std::uint64_t other = kKey + 16;  // same slot, another key
     ASSERT_EQ(&tableSlot(table, other), &tableSlot(table, kKey));
-    storeEntry(table, other, 60, 2, 40, 40, 12, NodeKind::NonPv);
-    ProbeResult r = probeTable(table, kKey, 48, 2, -100, 100, NodeKind::NonPv);
-    EXPECT_EQ(r.ttMove, kNoCell);
-    EXPECT_FALSE(r.cutoff);
-    EXPECT_FALSE(r.storeAllowed);  // a deeper zero-window entry of another position blocks it
-    EXPECT_TRUE(probeTable(table, kKey, 72, 2, -100, 100, NodeKind::NonPv).storeAllowed);
-    EXPECT_TRUE(probeTable(table, kKey, 12, 2, -100, 100, NodeKind::Pv).storeAllowed);
-    storeEntry(table, other, 12, 0, 40, 40, 12, NodeKind::Pv);
-    EXPECT_FALSE(probeTable(table, kKey, 120, 2, -100, 100, NodeKind::NonPv).storeAllowed);
-    EXPECT_TRUE(probeTable(table, kKey, 24, 2, -100, 100, NodeKind::Pv).storeAllowed);
+    struct Row {
+        std::uint64_t key;
+        Depth storedDepth;
+        Ply storedPly;
+        NodeKind storedKind;
+        Depth depth;
+        NodeKind kind;
+        bool allowed;
+    };
+    const Row rows[] = {
+        // A zero-window node: only over a shallower zero-window entry, never over a
+        // principal-variation or root entry.
+        {kKey, 48, 2, kNonPv, 60, kNonPv, true},   {kKey, 48, 2, kNonPv, 48, kNonPv, false},
+        {kKey, 48, 2, kNonPv, 36, kNonPv, false},  {kKey, 12, 2, kPv, 60, kNonPv, false},
+        {other, 60, 2, kNonPv, 48, kNonPv, false}, {other, 60, 2, kNonPv, 72, kNonPv, true},
+        {other, 12, 0, kPv, 120, kNonPv, false},
+        // A principal-variation node: always over a zero-window entry, else only deeper.
+        {kKey, 120, 2, kNonPv, 12, kPv, true},     {other, 60, 2, kNonPv, 12, kPv, true},
+        {kKey, 48, 2, kPv, 60, kPv, true},         {kKey, 48, 2, kPv, 48, kPv, false},
+        {kKey, 48, 2, kPv, 36, kPv, false},        {other, 12, 0, kPv, 24, kPv, true},
+    };
+    for (const Row& row : rows) {
+        if (row.key == kKey)
+            storeEntry(table, kKey, row.storedDepth, row.storedPly, kNone, 5, 1, row.storedKind);
+        else  // an exact entry that would end the node if it were this position's
+            storeEntry(table, other, row.storedDepth, row.storedPly, 40, 40, 12, row.storedKind);
+        const ProbeResult r = probeTable(table, kKey, row.depth, 2, -100, 100, row.kind);
+        EXPECT_EQ(r.storeAllowed, row.allowed)
+            << "depth " << row.depth << " over " << row.storedDepth;
+        if (row.key == other) {
+            EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff), std::make_tuple(kNoCell, false));
+        }
+    }
 }
 
 TEST(TableAbsent, ProbesAsMissAndStoresNothing) {
     TranspositionTable table;
     ASSERT_EQ(table.size, 0u);
     const ProbeResult r = probeTable(table, 42, 48, 2, -100, 100, NodeKind::Pv);
-    EXPECT_EQ(r.ttMove, kNoCell);
-    EXPECT_FALSE(r.cutoff);
-    EXPECT_FALSE(r.storeAllowed);
+    EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff, r.storeAllowed),
+              std::make_tuple(kNoCell, false, false));
     storeEntry(table, 42, 48, 2, 0, 0, 1, NodeKind::Pv);  // must not touch anything
     EXPECT_EQ(table.size, 0u);
     EXPECT_EQ(table.entries, nullptr);
