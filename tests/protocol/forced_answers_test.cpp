@@ -89,11 +89,7 @@ bool winsByFours(Stones board, std::uint8_t stone) {
 class ForcedAnswer : public ::testing::Test {
   protected:
     void SetUp() override { startEngine(engine, 0); }
-    void TearDown() override {
-        engine.sendLine("END");
-        EXPECT_TRUE(engine.expectEndOfOutput());
-        EXPECT_EQ(engine.waitExit(), 0);
-    }
+    void TearDown() override { engine.endAndExpectExit(); }
 
     // Checks the drawn position has no five yet, then expects the engine's answer.
     void expectAnswer(const Stones& board, int expected) {
@@ -102,8 +98,6 @@ class ForcedAnswer : public ::testing::Test {
         EXPECT_EQ(engineMoveFor(engine, board), expected)
             << "expected " << tools::moveText(expected);
     }
-
-    void setBudget(int ms) { engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(ms)); }
 
     EngineClient engine;
 };
@@ -233,8 +227,7 @@ TEST_F(ForcedAnswer, OfTwoOpponentFoursTheEarliestWindowIsBlocked) {
         ASSERT_GE(fiveCells(boards[i], kOpponentStone).size(), 2u);
         ASSERT_EQ(firstFiveCompletion(boards[i], kOpponentStone), expected[i]);
         ASSERT_NE(expected[i], fiveCells(boards[i], kOpponentStone).front());
-        engine.sendLine("START 15");
-        ASSERT_TRUE(engine.expectLine("OK"));
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
         expectAnswer(boards[i], expected[i]);
     }
 }
@@ -300,81 +293,45 @@ TEST_F(ForcedAnswer, BlockingAFiveComesBeforeTheOwnDoubleFour) {
     expectAnswer(board, cellAt(7, 12));
 }
 
-// The opponent threatens to win by fours; the engine, without a four of its own, must answer so
-// that the threat is gone, with no time to search and with a little.
-void expectThreatMet(EngineClient& engine, const Stones& board) {
-    ASSERT_TRUE(winsByFours(board, kOpponentStone));
-    for (int cell = 0; cell < kCells; ++cell)
-        if (board[cell] == tools::kNone) {
-            ASSERT_EQ(fiveCountAfter(board, cell, kEngineStone), 0);
+// The opponent threatens to win by fours, by a double four or by a four-three (the double four
+// less two stones); the engine, without a four of its own, must answer so that the threat is
+// gone, with no time to search and with a little.
+TEST_F(ForcedAnswer, OpponentDoubleFourAndFourThreeAreMet) {
+    Stones doubleFour = kOwnDoubleFour;
+    for (std::uint8_t& stone : doubleFour)
+        if (stone != tools::kNone) stone = tools::otherStone(stone);
+    ASSERT_EQ(doubleFourCells(doubleFour, kOpponentStone), std::vector<int>{cellAt(7, 7)});
+    Stones fourThree = doubleFour;
+    fourThree[cellAt(7, 3)] = fourThree[cellAt(7, 4)] = tools::kNone;
+    ASSERT_TRUE(doubleFourCells(fourThree, kOpponentStone).empty());
+    for (const Stones& board : {doubleFour, fourThree}) {
+        ASSERT_TRUE(winsByFours(board, kOpponentStone));
+        for (int cell = 0; cell < kCells; ++cell)
+            if (board[cell] == tools::kNone) {
+                ASSERT_EQ(fiveCountAfter(board, cell, kEngineStone), 0);
+            }
+        // A move far away does not defend: the check below can tell.
+        Stones idle = board;
+        idle[cellAt(14, 0)] = kEngineStone;
+        ASSERT_TRUE(winsByFours(idle, kOpponentStone));
+        for (const int budgetMs : {0, 300}) {
+            engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(budgetMs));
+            ASSERT_TRUE(engine.answers("START 15", "OK"));
+            Stones after = board;
+            const int answer = engineMoveFor(engine, board);
+            ASSERT_GE(answer, 0);
+            after[answer] = kEngineStone;
+            EXPECT_FALSE(winsByFours(after, kOpponentStone))
+                << "budget " << budgetMs << " ms: " << tools::moveText(answer) << " does not defend";
         }
-    // A move far away does not defend: the check below can tell.
-    Stones idle = board;
-    idle[cellAt(14, 0)] = kEngineStone;
-    ASSERT_TRUE(winsByFours(idle, kOpponentStone));
-    for (const int budgetMs : {0, 300}) {
-        engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(budgetMs));
-        engine.sendLine("START 15");
-        ASSERT_TRUE(engine.expectLine("OK"));
-        Stones after = board;
-        const int answer = engineMoveFor(engine, board);
-        ASSERT_GE(answer, 0);
-        after[answer] = kEngineStone;
-        EXPECT_FALSE(winsByFours(after, kOpponentStone))
-            << "budget " << budgetMs << " ms: " << tools::moveText(answer) << " does not defend";
     }
-}
-
-TEST_F(ForcedAnswer, OpponentDoubleFourIsMet) {
-    const Stones board = drawnPosition({
-        "X..............",
-        "...............",
-        "...............",
-        ".......X.......",
-        ".......O.......",
-        ".......O.......",
-        ".......O.......",
-        "...XOOO........",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "..............X",
-        "...............",
-        "X.........X....",
-    });
-    ASSERT_EQ(doubleFourCells(board, kOpponentStone), std::vector<int>{cellAt(7, 7)});
-    expectThreatMet(engine, board);
-}
-
-TEST_F(ForcedAnswer, OpponentFourThreeIsMet) {
-    const Stones board = drawnPosition({
-        "X..............",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        ".......O.......",
-        ".......O.......",
-        "...XOOO........",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "..............X",
-        "...............",
-        "X.........X....",
-    });
-    ASSERT_TRUE(doubleFourCells(board, kOpponentStone).empty());
-    expectThreatMet(engine, board);
 }
 
 TEST_F(ForcedAnswer, ZeroBudgetStillAnswersALegalMoveInAnOpenPosition) {
     std::mt19937_64 random(5);
     for (int i = 0; i < 4; ++i) {
         const Stones board = randomQuietPosition(random, 3 + 2 * i);
-        engine.sendLine("START 15");
-        ASSERT_TRUE(engine.expectLine("OK"));
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
         // Either setting alone makes the budget zero: no turn time, or under 20 ms of match time.
         if (i % 2 == 0) {
             engine.sendLine("INFO TIMEOUT_TURN 0");
@@ -401,13 +358,9 @@ TEST_F(ForcedAnswer, FullBoardGetsAnErrorAndNoMoveAndPlayGoesOn) {
     sendBoardRows(engine, board);
     engine.sendLine("DONE");
     EXPECT_TRUE(engine.expectLine("ERROR Invalid coordinates"));
-    engine.sendLine("PROBE");
-    EXPECT_TRUE(engine.expectLine("ERROR Unknown command \"PROBE\""));
-
-    engine.sendLine("START 15");
-    ASSERT_TRUE(engine.expectLine("OK"));
-    engine.sendLine("BEGIN");
-    EXPECT_TRUE(engine.expectLine("7,7"));
+    EXPECT_TRUE(engine.answeredAll());
+    ASSERT_TRUE(engine.answers("START 15", "OK"));
+    EXPECT_TRUE(engine.answers("BEGIN", "7,7"));
     engine.sendLine("TURN 8,8");
     const std::optional<std::string> line = engine.readLine();
     ASSERT_TRUE(line.has_value());
