@@ -17,38 +17,29 @@ class Settings : public ::testing::Test {
     void TearDown() override { test::resetProcessRecords(); }
 };
 
-TEST_F(Settings, NumericValuesUseTheirKeysWidthAndStoreZeroWhenUnreadable) {
-    applyInfo("TIMEOUT_TURN", "1000");
-    EXPECT_EQ(gameSettings.timeoutTurn, 1000);
-    applyInfo("TIMEOUT_TURN", "1000MS");
-    EXPECT_EQ(gameSettings.timeoutTurn, 1000);
-    applyInfo("TIMEOUT_TURN", "ABC");
-    EXPECT_EQ(gameSettings.timeoutTurn, 0);
-    applyInfo("TIME_LEFT", "2147483647");
-    EXPECT_EQ(gameSettings.timeLeft, 2147483647);
-    applyInfo("TIME_LEFT", "2147483648");  // beyond 32 bits
-    EXPECT_EQ(gameSettings.timeLeft, 0);
-    applyInfo("TIMEOUT_MATCH", "-7");
-    EXPECT_EQ(gameSettings.timeoutMatch, -7);
-    applyInfo("GAME_TYPE", "1");
-    applyInfo("RULE", "4");
-    EXPECT_EQ(gameSettings.gameType, 1);
-    EXPECT_EQ(gameSettings.rule, 4);
-    applyInfo("RULE", "X");
-    EXPECT_EQ(gameSettings.rule, 0);
+// The field after one INFO value.
+template <typename T>
+T after(const char* key, const char* value, T GameSettings::*field) {
+    applyInfo(key, value);
+    return gameSettings.*field;
 }
 
-TEST_F(Settings, MaxMemoryAndHashSizeShareOneUnsignedField) {
-    applyInfo("MAX_MEMORY", "83886080");
-    EXPECT_EQ(gameSettings.maxMemory, 83886080u);
-    applyInfo("HASH_SIZE", "48");
-    EXPECT_EQ(gameSettings.maxMemory, 48u);
-    applyInfo("MAX_MEMORY", "4294967296000");  // wider than 32 bits
-    EXPECT_EQ(gameSettings.maxMemory, 4294967296000u);
-    applyInfo("MAX_MEMORY", "-1");
-    EXPECT_EQ(gameSettings.maxMemory, UINT64_MAX);
-    applyInfo("MAX_MEMORY", "9223372036854775808");
-    EXPECT_EQ(gameSettings.maxMemory, 0u);
+TEST_F(Settings, NumericValuesUseTheirKeysWidthAndStoreZeroWhenUnreadable) {
+    EXPECT_EQ(after("TIMEOUT_TURN", "1000", &GameSettings::timeoutTurn), 1000);
+    EXPECT_EQ(after("TIMEOUT_TURN", "1000MS", &GameSettings::timeoutTurn), 1000);
+    EXPECT_EQ(after("TIMEOUT_TURN", "ABC", &GameSettings::timeoutTurn), 0);
+    EXPECT_EQ(after("TIME_LEFT", "2147483647", &GameSettings::timeLeft), 2147483647);
+    EXPECT_EQ(after("TIME_LEFT", "2147483648", &GameSettings::timeLeft), 0);  // beyond 32 bits
+    EXPECT_EQ(after("TIMEOUT_MATCH", "-7", &GameSettings::timeoutMatch), -7);
+    EXPECT_EQ(after("GAME_TYPE", "1", &GameSettings::gameType), 1);
+    EXPECT_EQ(after("RULE", "4", &GameSettings::rule), 4);
+    EXPECT_EQ(after("RULE", "X", &GameSettings::rule), 0);
+    // MAX_MEMORY and HASH_SIZE share one unsigned 64-bit field.
+    EXPECT_EQ(after("MAX_MEMORY", "83886080", &GameSettings::maxMemory), 83886080u);
+    EXPECT_EQ(after("HASH_SIZE", "48", &GameSettings::maxMemory), 48u);
+    EXPECT_EQ(after("MAX_MEMORY", "4294967296000", &GameSettings::maxMemory), 4294967296000u);
+    EXPECT_EQ(after("MAX_MEMORY", "-1", &GameSettings::maxMemory), UINT64_MAX);
+    EXPECT_EQ(after("MAX_MEMORY", "9223372036854775808", &GameSettings::maxMemory), 0u);
 }
 
 TEST_F(Settings, FolderIsStoredAsAWidePathInUpperCase) {
