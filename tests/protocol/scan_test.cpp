@@ -9,46 +9,31 @@
 namespace quoll {
 namespace {
 
+// Each text scanned alone into a T: the value read, or nothing where the scan must fail.
+template <typename T>
+void expectIntegers(std::initializer_list<std::pair<const char*, std::optional<T>>> cases) {
+    for (const auto& [text, expected] : cases) {
+        T value{};
+        const bool read = scan(text, "{}", value);
+        EXPECT_EQ(read ? std::optional<T>(value) : std::nullopt, expected) << text;
+    }
+}
+
 TEST(Scan, IntegersFitTheirTargetWidthOrFail) {
-    std::int16_t small = 0;
-    EXPECT_TRUE(scan("32767", "{}", small));
-    EXPECT_EQ(small, 32767);
-    EXPECT_TRUE(scan("-32768", "{}", small));
-    EXPECT_EQ(small, -32768);
-    EXPECT_FALSE(scan("32768", "{}", small));
-    EXPECT_FALSE(scan("-32769", "{}", small));
-    EXPECT_FALSE(scan("99999999999999999999999", "{}", small));
-
-    std::int32_t middle = 0;
-    EXPECT_TRUE(scan("2147483647", "{}", middle));
-    EXPECT_EQ(middle, 2147483647);
-    EXPECT_TRUE(scan("-2147483648", "{}", middle));
-    EXPECT_EQ(middle, -2147483647 - 1);
-    EXPECT_FALSE(scan("2147483648", "{}", middle));
-
-    std::int64_t large = 0;
-    EXPECT_TRUE(scan("9223372036854775807", "{}", large));
-    EXPECT_EQ(large, INT64_MAX);
-    EXPECT_TRUE(scan("-9223372036854775808", "{}", large));
-    EXPECT_EQ(large, INT64_MIN);
-    EXPECT_FALSE(scan("9223372036854775808", "{}", large));
-    EXPECT_FALSE(scan("-9223372036854775809", "{}", large));
-    EXPECT_FALSE(scan("18446744073709551616", "{}", large));  // wraps to 0 in 64 bits
+    expectIntegers<std::int16_t>({{"32767", 32767}, {"-32768", -32768}, {"32768", {}},
+                                  {"-32769", {}}, {"99999999999999999999999", {}}});
+    expectIntegers<std::int32_t>(
+        {{"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"2147483648", {}}});
+    expectIntegers<std::int64_t>({{"9223372036854775807", INT64_MAX},
+                                  {"-9223372036854775808", INT64_MIN},
+                                  {"9223372036854775808", {}},
+                                  {"-9223372036854775809", {}},
+                                  {"18446744073709551616", {}}});  // wraps to 0 in 64 bits
 }
 
 TEST(Scan, SignsLeadingZerosAndNonNumbers) {
-    std::int16_t value = 1;
-    EXPECT_TRUE(scan("+15", "{}", value));
-    EXPECT_EQ(value, 15);
-    EXPECT_TRUE(scan("-0", "{}", value));
-    EXPECT_EQ(value, 0);
-    EXPECT_TRUE(scan("000000000000000000000042", "{}", value));
-    EXPECT_EQ(value, 42);
-    EXPECT_FALSE(scan("-", "{}", value));
-    EXPECT_FALSE(scan("+-1", "{}", value));
-    EXPECT_FALSE(scan("- 1", "{}", value));
-    EXPECT_FALSE(scan("X", "{}", value));
-    EXPECT_FALSE(scan("", "{}", value));
+    expectIntegers<std::int16_t>({{"+15", 15}, {"-0", 0}, {"000000000000000000000042", 42},
+                                  {"-", {}}, {"+-1", {}}, {"- 1", {}}, {"X", {}}, {"", {}}});
 }
 
 TEST(Scan, PlaceholdersSkipWhiteSpaceButLiteralsDoNot) {
