@@ -98,8 +98,7 @@ std::string transcript(const std::vector<int>& moves) {
 // reported to the test together with the game so far.
 bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uint64_t seed) {
     std::mt19937_64 random(seed);
-    engine.sendLine("START 15");
-    if (!engine.expectLine("OK")) {
+    if (!engine.answers("START 15", "OK")) {
         ADD_FAILURE() << "START refused";
         return false;
     }
@@ -176,32 +175,18 @@ bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uin
     }
 }
 
-void endAndExpectExit(EngineClient& engine) {
-    engine.sendLine("END");
-    EXPECT_TRUE(engine.expectEndOfOutput());
-    EXPECT_EQ(engine.waitExit(), 0);
-}
-
 constexpr int kTurnMs = 50;
 
-TEST(EngineGames, BeatsARandomOpponentFromEveryKindOfOpening) {
+TEST(EngineGames, BeatsRandomAndBlockingOpponentsFromEveryKindOfOpening) {
     EngineClient engine;
     startEngine(engine, kTurnMs);
     std::uint64_t seed = 11;
-    for (const Opening opening : {Opening::Begin, Opening::Turn, Opening::Board, Opening::Board})
-        EXPECT_TRUE(playGame(engine, opening, Opponent::Random, seed++)) << "seed " << seed - 1;
-    endAndExpectExit(engine);
-}
-
-TEST(EngineGames, BeatsABlockingOpponentFromEveryKindOfOpening) {
-    EngineClient engine;
-    startEngine(engine, kTurnMs);
-    std::uint64_t seed = 21;
-    for (int round = 0; round < 2; ++round)
-        for (const Opening opening : {Opening::Begin, Opening::Turn, Opening::Board})
-            EXPECT_TRUE(playGame(engine, opening, Opponent::Blocker, seed++))
-                << "seed " << seed - 1;
-    endAndExpectExit(engine);
+    for (const Opponent opponent : {Opponent::Random, Opponent::Blocker, Opponent::Blocker})
+        for (const Opening opening : {Opening::Begin, Opening::Turn, Opening::Board}) {
+            EXPECT_TRUE(playGame(engine, opening, opponent, seed)) << "seed " << seed;
+            ++seed;
+        }
+    engine.endAndExpectExit();
 }
 
 TEST(EngineGames, FreshProcessesPlayFromBoardOpenings) {
@@ -213,7 +198,7 @@ TEST(EngineGames, FreshProcessesPlayFromBoardOpenings) {
             const Opponent opponent = game == 1 ? Opponent::Random : Opponent::Blocker;
             EXPECT_TRUE(playGame(engine, Opening::Board, opponent, seed++)) << "seed " << seed - 1;
         }
-        endAndExpectExit(engine);
+        engine.endAndExpectExit();
     }
 }
 
