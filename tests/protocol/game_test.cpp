@@ -103,28 +103,20 @@ bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uin
         return false;
     }
     Stones board{};
-    std::vector<int> moves;
-    std::string request;
-    switch (opening) {
-        case Opening::Begin:
-            request = "BEGIN";
-            break;
-        case Opening::Turn: {
-            std::uniform_int_distribution<int> coordinate(4, 10);
-            const int cell = cellAt(coordinate(random), coordinate(random));
-            board[cell] = kOpponentStone;
-            moves.push_back(cell);
-            request = "TURN " + moveText(cell);
-            break;
-        }
-        case Opening::Board:
-            board = randomQuietPosition(random, std::uniform_int_distribution<int>(1, 7)(random));
-            for (int cell = 0; cell < kCells; ++cell)
-                if (board[cell] != tools::kNone) moves.push_back(cell);
-            sendBoardRows(engine, board);
-            request = "DONE";
-            break;
+    std::string request = "BEGIN";
+    if (opening == Opening::Turn) {
+        std::uniform_int_distribution<int> coordinate(4, 10);
+        const int cell = cellAt(coordinate(random), coordinate(random));
+        board[cell] = kOpponentStone;
+        request = "TURN " + moveText(cell);
+    } else if (opening == Opening::Board) {
+        board = randomQuietPosition(random, std::uniform_int_distribution<int>(1, 7)(random));
+        sendBoardRows(engine, board);
+        request = "DONE";
     }
+    std::vector<int> moves;
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] != tools::kNone) moves.push_back(cell);
 
     for (;;) {
         const std::vector<int> ownFives = fiveCells(board, kEngineStone);
@@ -155,11 +147,7 @@ bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uin
                         transcript(moves).c_str());
             return true;
         }
-        if (tools::isFull(board)) {
-            ADD_FAILURE() << "board full without a five; game: " << transcript(moves);
-            return false;
-        }
-
+        if (tools::isFull(board)) break;
         const int answer = opponentMove(opponent, board, random);
         board[answer] = kOpponentStone;
         moves.push_back(answer);
@@ -167,37 +155,26 @@ bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uin
             ADD_FAILURE() << "the scripted opponent won; game: " << transcript(moves);
             return false;
         }
-        if (tools::isFull(board)) {
-            ADD_FAILURE() << "board full without a five; game: " << transcript(moves);
-            return false;
-        }
+        if (tools::isFull(board)) break;
         request = "TURN " + moveText(answer);
     }
+    ADD_FAILURE() << "board full without a five; game: " << transcript(moves);
+    return false;
 }
 
 constexpr int kTurnMs = 50;
 
+// Each process starts from a BOARD opening, with nothing of an earlier game in its table.
 TEST(EngineGames, BeatsRandomAndBlockingOpponentsFromEveryKindOfOpening) {
-    EngineClient engine;
-    startEngine(engine, kTurnMs);
     std::uint64_t seed = 11;
-    for (const Opponent opponent : {Opponent::Random, Opponent::Blocker, Opponent::Blocker})
-        for (const Opening opening : {Opening::Begin, Opening::Turn, Opening::Board}) {
-            EXPECT_TRUE(playGame(engine, opening, opponent, seed)) << "seed " << seed;
-            ++seed;
-        }
-    engine.endAndExpectExit();
-}
-
-TEST(EngineGames, FreshProcessesPlayFromBoardOpenings) {
-    std::uint64_t seed = 31;
-    for (int process = 0; process < 3; ++process) {
+    for (const Opponent opponent : {Opponent::Random, Opponent::Blocker, Opponent::Blocker}) {
         EngineClient engine;
         startEngine(engine, kTurnMs);
-        for (int game = 0; game < 3; ++game) {
-            const Opponent opponent = game == 1 ? Opponent::Random : Opponent::Blocker;
-            EXPECT_TRUE(playGame(engine, Opening::Board, opponent, seed++)) << "seed " << seed - 1;
-        }
+        for (int round = 0; round < 2; ++round)
+            for (const Opening opening : {Opening::Board, Opening::Begin, Opening::Turn}) {
+                EXPECT_TRUE(playGame(engine, opening, opponent, seed)) << "seed " << seed;
+                ++seed;
+            }
         engine.endAndExpectExit();
     }
 }
