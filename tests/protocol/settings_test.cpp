@@ -61,35 +61,30 @@ TEST_F(Settings, UnknownKeyIsOnlyLogged) {
               lines.end());
 }
 
-TEST(MoveBudget, TwentiethOfTheMatchTimeCappedByTheTurnLimit) {
-    EXPECT_EQ(moveBudgetMs(120000, 5000), 5000);
-    EXPECT_EQ(moveBudgetMs(30000, 5000), 1500);
-    EXPECT_EQ(moveBudgetMs(1000, 5000), 50);
-    EXPECT_EQ(moveBudgetMs(19, 5000), 0);
-    EXPECT_EQ(moveBudgetMs(20, 5000), 1);
-    EXPECT_EQ(moveBudgetMs(120000, 0), 0);
-}
-
-class ThinkBudget : public Settings {
-  protected:
-    // The deadlines the think step set for one BEGIN, in milliseconds after its start.
-    std::pair<std::int64_t, std::int64_t> deadlinesAfterBegin(const std::string& info) {
+// The deadlines the think step sets for one BEGIN, in milliseconds after its start: the move
+// budget (a twentieth of the match time left, capped by the turn limit) and a third of it.
+TEST_F(Settings, ThinkDeadlinesFollowTheSettingsOfTheMoment) {
+    struct Case {
+        std::string info;
+        std::int64_t hardMs;
+        std::int64_t softMs;
+    };
+    for (const Case& c : std::vector<Case>{{"", 5000, 1666},
+                                           {"INFO TIME_LEFT 30000\n", 1500, 500},
+                                           {"INFO TIME_LEFT 1000\n", 50, 16},
+                                           {"INFO TIME_LEFT 20\n", 1, 0},
+                                           {"INFO TIME_LEFT 19\n", 0, 0},
+                                           {"INFO TIMEOUT_TURN 0\n", 0, 0}}) {
+        test::resetProcessRecords();
         ProtocolState state;
-        const std::string output =
-            test::runLines(state, "INFO MAX_MEMORY 1000\nSTART 15\n" + info + "BEGIN\n");
-        EXPECT_EQ(output, "OK\n7,7\n");
-        return {(searchTimer.hardDeadlineNs - searchTimer.searchStartNs) / 1000000,
-                (searchTimer.softDeadlineNs - searchTimer.searchStartNs) / 1000000};
+        EXPECT_EQ(test::runLines(state, "INFO MAX_MEMORY 1000\nSTART 15\n" + c.info + "BEGIN\n"),
+                  "OK\n7,7\n");
+        EXPECT_EQ((searchTimer.hardDeadlineNs - searchTimer.searchStartNs) / 1000000, c.hardMs)
+            << c.info;
+        EXPECT_EQ((searchTimer.softDeadlineNs - searchTimer.searchStartNs) / 1000000, c.softMs)
+            << c.info;
+        EXPECT_FALSE(searchTimer.stopFlag);
     }
-};
-
-TEST_F(ThinkBudget, DeadlinesFollowTheSettingsOfTheMoment) {
-    EXPECT_EQ(deadlinesAfterBegin(""), std::make_pair(std::int64_t{5000}, std::int64_t{1666}));
-    EXPECT_EQ(deadlinesAfterBegin("INFO TIME_LEFT 1000\nINFO TIMEOUT_TURN 5000\n"),
-              std::make_pair(std::int64_t{50}, std::int64_t{16}));
-    EXPECT_EQ(deadlinesAfterBegin("INFO TIMEOUT_TURN 0\n"),
-              std::make_pair(std::int64_t{0}, std::int64_t{0}));
-    EXPECT_FALSE(searchTimer.stopFlag);
 }
 
 class TableSizing : public Settings {
