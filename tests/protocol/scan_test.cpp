@@ -36,33 +36,31 @@ TEST(Scan, SignsLeadingZerosAndNonNumbers) {
                                   {"-", {}}, {"+-1", {}}, {"- 1", {}}, {"X", {}}, {"", {}}});
 }
 
-TEST(Scan, PlaceholdersSkipWhiteSpaceButLiteralsDoNot) {
+// Two numbers read with `pattern`, or nothing where the scan fails.
+std::optional<std::pair<int, int>> scanTwo(std::string_view text, std::string_view pattern) {
     std::int16_t x = 0;
     std::int16_t y = 0;
-    EXPECT_TRUE(scan("TURN \t 7, \v 8", "TURN {},{}", x, y));
-    EXPECT_EQ(x, 7);
-    EXPECT_EQ(y, 8);
-    EXPECT_FALSE(scan("TURN 7 ,8", "TURN {},{}", x, y));
-    EXPECT_FALSE(scan("TURN 7 8", "TURN {},{}", x, y));
-    EXPECT_FALSE(scan("TURN 7;8", "TURN {},{}", x, y));
-    EXPECT_FALSE(scan("TUR 7,8", "TURN {},{}", x, y));
+    if (!scan(text, pattern, x, y)) return std::nullopt;
+    return std::pair<int, int>{x, y};
+}
+
+TEST(Scan, PlaceholdersSkipWhiteSpaceButLiteralsDoNot) {
+    EXPECT_EQ(scanTwo("TURN \t 7, \v 8", "TURN {},{}"), std::pair(7, 8));
+    for (const char* text : {"TURN 7 ,8", "TURN 7 8", "TURN 7;8", "TUR 7,8"})
+        EXPECT_EQ(scanTwo(text, "TURN {},{}"), std::nullopt) << text;
     // A blank of the pattern also matches no white space at all.
-    EXPECT_TRUE(scan("TURN7,8", "TURN {},{}", x, y));
-    EXPECT_TRUE(scan("TURN\r\n\f3,4", "TURN {},{}", x, y));
-    EXPECT_EQ(x, 3);
-    EXPECT_EQ(y, 4);
+    EXPECT_EQ(scanTwo("TURN7,8", "TURN {},{}"), std::pair(7, 8));
+    EXPECT_EQ(scanTwo("TURN\r\n\f3,4", "TURN {},{}"), std::pair(3, 4));
 }
 
 TEST(Scan, TextAfterTheLastPlaceholderIsIgnored) {
+    EXPECT_EQ(scanTwo("7,7,1", "{},{}"), std::pair(7, 7));
+    EXPECT_EQ(scanTwo("7,8MORE", "{},{}"), std::pair(7, 8));
     std::int16_t x = 0;
-    std::int16_t y = 0;
-    EXPECT_TRUE(scan("7,7,1", "{},{}", x, y));
-    EXPECT_TRUE(scan("7,8MORE", "{},{}", x, y));
-    EXPECT_EQ(y, 8);
     EXPECT_TRUE(scan("1000MS", "{} trailing literals are not needed", x));
     EXPECT_EQ(x, 1000);
     // A digit run that overflows is a failure even though text after it would be ignored.
-    EXPECT_FALSE(scan("7,40000X", "{},{}", x, y));
+    EXPECT_EQ(scanTwo("7,40000X", "{},{}"), std::nullopt);
 }
 
 TEST(Scan, EveryPlaceholderMustBeFilled) {
