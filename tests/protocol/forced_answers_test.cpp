@@ -1,5 +1,5 @@
 // Answers the engine must give by rule, through the built binary. The expected cell is worked
-// out here from the drawn board: the five-cell windows in the engine's fixed order (horizontal
+// out here from the board itself: the five-cell windows in the engine's fixed order (horizontal
 // by row and first column, then vertical by column and first row, then anti-diagonal by the sum
 // row + column, then diagonal by column - row from 10 down to -10, each line by first row).
 // Where the rule answers without a search a zero budget proves that none was needed.
