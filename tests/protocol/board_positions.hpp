@@ -1,15 +1,13 @@
 #pragma once
-// Positions for end-to-end tests: drawn as text or built at random, sent to the built engine as
-// BOARD blocks, and judged by the referee's rules (tools/referee.hpp), never by the engine's code.
+// Positions for end-to-end tests, sent to the built engine as BOARD blocks and judged by the
+// referee's rules (tools/referee.hpp), never by the engine's code.
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "support/engine_client.hpp"
@@ -30,22 +28,6 @@ inline constexpr bool kSanitizerBuild = true;
 #else
 inline constexpr bool kSanitizerBuild = false;
 #endif
-
-// A position drawn row by row, top row first: X the engine's stones, O the opponent's, '.' empty.
-inline Stones drawnPosition(std::initializer_list<std::string_view> rows) {
-    Stones board{};
-    EXPECT_EQ(rows.size(), static_cast<std::size_t>(kSide));
-    int row = 0;
-    for (const std::string_view text : rows) {
-        EXPECT_EQ(text.size(), static_cast<std::size_t>(kSide)) << "row " << row;
-        for (int column = 0; column < kSide && column < static_cast<int>(text.size()); ++column)
-            board[row * kSide + column] = text[column] == 'X'   ? kEngineStone
-                                          : text[column] == 'O' ? kOpponentStone
-                                                                : tools::kNone;
-        ++row;
-    }
-    return board;
-}
 
 inline int stoneCount(const Stones& board, std::uint8_t stone) {
     int count = 0;

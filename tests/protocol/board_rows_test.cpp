@@ -11,6 +11,8 @@
 namespace quoll {
 namespace {
 
+using Stones = std::vector<std::pair<Cell, int>>;  // (cell, stone) in the order of the moves
+
 struct RowsRead {
     GameRecord record;
     std::string output;  // errors written while reading
@@ -29,119 +31,79 @@ Cell at(int x, int y) {
     return makeCell(y, x);
 }
 
-// The stones of a record as (cell, stone) in the order of its move list.
-std::vector<std::pair<Cell, int>> stonesInOrder(const GameRecord& record) {
-    std::vector<std::pair<Cell, int>> stones;
-    for (const Cell cell : record.moves) stones.emplace_back(cell, record.board[cell]);
-    return stones;
-}
-
-int stoneCount(const GameRecord& record) {
-    return static_cast<int>(std::count_if(record.board.begin(), record.board.end(),
-                                          [](std::uint8_t stone) { return stone != kEmpty; }));
-}
-
-TEST(BoardRows, EmptyBlockGivesAnEmptyRecordWithTheEngineFirst) {
-    const RowsRead read = readRows("DONE\nNEXT\n");
-    EXPECT_EQ(read.output, "");
-    EXPECT_TRUE(read.record.moves.empty());
-    EXPECT_EQ(stoneCount(read.record), 0);
-    EXPECT_EQ(read.record.firstColour, kOwnStone);
-    EXPECT_EQ(read.record.colourToMove, kOwnStone);
-    EXPECT_TRUE(read.inputLeft);
-}
-
-TEST(BoardRows, OneOpponentRow) {
-    const RowsRead read = readRows("7,7,2\ndone\n");
-    EXPECT_EQ(read.output, "");
-    EXPECT_EQ(stonesInOrder(read.record), (std::vector<std::pair<Cell, int>>{{kCentreCell, 2}}));
-    EXPECT_EQ(read.record.firstColour, kOpponentStone);
+// Checks the record holds exactly `stones`, in move order, with the engine to move.
+void expectRecord(const RowsRead& read, const Stones& stones, std::uint8_t firstColour) {
+    Stones inOrder;
+    for (const Cell cell : read.record.moves) inOrder.emplace_back(cell, read.record.board[cell]);
+    EXPECT_EQ(inOrder, stones);
+    EXPECT_EQ(std::count_if(read.record.board.begin(), read.record.board.end(),
+                            [](std::uint8_t stone) { return stone != kEmpty; }),
+              static_cast<long>(stones.size()));
+    if (firstColour != kEmpty) {
+        EXPECT_EQ(read.record.firstColour, firstColour);
+    }
     EXPECT_EQ(read.record.colourToMove, kOwnStone);
 }
 
-TEST(BoardRows, RowsWithoutPlayersEndWithTheOpponentAndAlternateBackwards) {
-    const RowsRead read = readRows("7,7\n8,8\n9,9\nDONE\n");
-    EXPECT_EQ(read.output, "");
-    EXPECT_EQ(stonesInOrder(read.record),
-              (std::vector<std::pair<Cell, int>>{{at(7, 7), 2}, {at(8, 8), 1}, {at(9, 9), 2}}));
-    EXPECT_EQ(read.record.firstColour, kOpponentStone);
-    EXPECT_EQ(read.record.colourToMove, kOwnStone);
-}
+struct RowsCase {
+    std::string block;   // the rows and the closing line; more input follows
+    std::string errors;  // written while reading
+    Stones stones;
+    std::uint8_t firstColour;  // kEmpty where the counts fit no first mover
+};
 
-TEST(BoardRows, FirstRowWithAPlayerFixesTheEarlierRows) {
-    const RowsRead read = readRows("7,7\n8,8\n9,9,1\nDONE\n");
-    EXPECT_EQ(read.output, "ERROR Invalid position\n");
-    EXPECT_EQ(stonesInOrder(read.record),
-              (std::vector<std::pair<Cell, int>>{{at(7, 7), 1}, {at(8, 8), 2}, {at(9, 9), 1}}));
-    EXPECT_EQ(read.record.colourToMove, kOwnStone);
-
-    // After a named row, rows without a player keep alternating from it.
-    const RowsRead later = readRows("7,7,2\n8,8\n9,9\n10,10\nDONE\n");
-    EXPECT_EQ(later.output, "");
-    EXPECT_EQ(stonesInOrder(later.record),
-              (std::vector<std::pair<Cell, int>>{
-                  {at(7, 7), 2}, {at(8, 8), 1}, {at(9, 9), 2}, {at(10, 10), 1}}));
-    // Equal counts with the engine to move: the engine moved first, whatever the rows said.
-    EXPECT_EQ(later.record.firstColour, kOwnStone);
-}
-
-TEST(BoardRows, CountsThatFitNoFirstMover) {
-    const RowsRead read = readRows("7,7,1\n8,8,1\nDONE\n");
-    EXPECT_EQ(read.output, "ERROR Invalid position\n");
-    EXPECT_EQ(stoneCount(read.record), 2);
-    EXPECT_EQ(read.record.colourToMove, kOwnStone);
-}
-
-TEST(BoardRows, AllRowsNamedTheManagersWay) {
-    // The usual manager block: every row with its player, the opponent moved first.
-    const RowsRead read = readRows("7,7,2\n7,8,1\n8,8,2\n9,9,1\n6,6,2\nDONE\n");
-    EXPECT_EQ(read.output, "");
-    EXPECT_EQ(read.record.firstColour, kOpponentStone);
-    EXPECT_EQ(read.record.colourToMove, kOwnStone);
-    EXPECT_EQ(read.record.board[at(7, 8)], kOwnStone);
-    EXPECT_EQ(read.record.board[at(6, 6)], kOpponentStone);
-    EXPECT_EQ(read.record.moves.size(), 5u);
-}
-
-TEST(BoardRows, AThirdFieldThatIsNoNumberMakesARowWithoutPlayer) {
-    const RowsRead read = readRows("7,7,X\nDONE\n");
-    EXPECT_EQ(read.output, "");
-    EXPECT_EQ(stonesInOrder(read.record), (std::vector<std::pair<Cell, int>>{{kCentreCell, 2}}));
+TEST(BoardRows, ColoursAndErrorsOfWholeBlocks) {
+    const std::string kPosition = "ERROR Invalid position\n";
+    const std::vector<RowsCase> cases = {
+        {"DONE\n", "", {}, kOwnStone},
+        {"7,7,2\ndone\n", "", {{kCentreCell, 2}}, kOpponentStone},
+        // A third field that is no number makes a row without player.
+        {"7,7,X\nDONE\n", "", {{kCentreCell, 2}}, kOpponentStone},
+        // Rows without players end with the opponent and alternate backwards.
+        {"7,7\n8,8\n9,9\nDONE\n", "", {{at(7, 7), 2}, {at(8, 8), 1}, {at(9, 9), 2}}, kOpponentStone},
+        // The first row with a player fixes the earlier rows.
+        {"7,7\n8,8\n9,9,1\nDONE\n", kPosition, {{at(7, 7), 1}, {at(8, 8), 2}, {at(9, 9), 1}}, kEmpty},
+        // After a named row, rows without a player keep alternating from it; with equal counts
+        // and the engine to move, the engine moved first whatever the rows said.
+        {"7,7,2\n8,8\n9,9\n10,10\nDONE\n", "",
+         {{at(7, 7), 2}, {at(8, 8), 1}, {at(9, 9), 2}, {at(10, 10), 1}}, kOwnStone},
+        {"7,7,1\n8,8,1\nDONE\n", kPosition, {{at(7, 7), 1}, {at(8, 8), 1}}, kEmpty},
+        // The usual manager block: every row with its player, the opponent moved first.
+        {"7,7,2\n7,8,1\n8,8,2\n9,9,1\n6,6,2\nDONE\n", "",
+         {{at(7, 7), 2}, {at(7, 8), 1}, {at(8, 8), 2}, {at(9, 9), 1}, {at(6, 6), 2}}, kOpponentStone},
+        // Lines are upper-cased and carriage returns dropped.
+        {"7,7,2\r\n8,8,1\r\ndone\r\n", "", {{at(7, 7), 2}, {at(8, 8), 1}}, kOwnStone},
+    };
+    for (const RowsCase& c : cases) {
+        SCOPED_TRACE(c.block);
+        const RowsRead read = readRows(c.block + "NEXT\n");
+        EXPECT_EQ(read.output, c.errors);
+        EXPECT_TRUE(read.inputLeft);
+        expectRecord(read, c.stones, c.firstColour);
+    }
 }
 
 TEST(BoardRows, RefusedRowEndsTheBlockWithTheRowsBeforeIt) {
-    for (const char* row : {"7,7,3", "7,7,0", "15,0,1", "0,15", "-1,0", "3,3", "3,3,2"}) {
-        const RowsRead read = readRows(std::string("3,3\n") + row + "\n8,8,1\nDONE\n");
-        EXPECT_EQ(read.output, "ERROR Invalid coordinates or player\n") << row;
-        EXPECT_TRUE(read.inputLeft) << row;
+    const std::string kRowError = "ERROR Invalid coordinates or player\n";
+    for (const auto& [row, error] : std::vector<std::pair<std::string, std::string>>{
+             {"7,7,3", kRowError}, {"7,7,0", kRowError}, {"15,0,1", kRowError}, {"0,15", kRowError},
+             {"-1,0", kRowError}, {"3,3", kRowError}, {"3,3,2", kRowError},
+             {"DONE ", "ERROR Invalid syntax\n"}}) {
+        SCOPED_TRACE(row);
+        const RowsRead read = readRows("3,3\n" + row + "\n8,8,1\nDONE\n");
+        EXPECT_EQ(read.output, error);
+        EXPECT_TRUE(read.inputLeft);
         // Regression: the refused row turned 3,3 into the engine's stone and left the
         // opponent to move, so the engine's answer was recorded as an opponent stone.
-        EXPECT_EQ(stonesInOrder(read.record), (std::vector<std::pair<Cell, int>>{{at(3, 3), 2}}))
-            << row;
-        EXPECT_EQ(read.record.firstColour, kOpponentStone) << row;
-        EXPECT_EQ(read.record.colourToMove, kOwnStone) << row;
+        expectRecord(read, {{at(3, 3), 2}}, kOpponentStone);
     }
-    const RowsRead syntax = readRows("3,3\nDONE \n");
-    EXPECT_EQ(syntax.output, "ERROR Invalid syntax\n");
-    EXPECT_EQ(syntax.record.board[at(3, 3)], kOpponentStone);
 }
 
 TEST(BoardRows, EndOfInputClosesTheBlockAsDoneWould) {
     const RowsRead read = readRows("7,7\n8,8,1\n9,9");
     EXPECT_EQ(read.output, "");
-    EXPECT_EQ(stonesInOrder(read.record),
-              (std::vector<std::pair<Cell, int>>{{at(7, 7), 2}, {at(8, 8), 1}, {at(9, 9), 2}}));
-    EXPECT_EQ(read.record.firstColour, kOpponentStone);
-    EXPECT_EQ(read.record.colourToMove, kOwnStone);
-
-    const RowsRead lopsided = readRows("7,7,1\n8,8,1\n");
-    EXPECT_EQ(lopsided.output, "ERROR Invalid position\n");
-}
-
-TEST(BoardRows, LinesAreUpperCasedAndCarriageReturnsDropped) {
-    const RowsRead read = readRows("7,7,2\r\n8,8,1\r\ndone\r\n");
-    EXPECT_EQ(read.output, "");
-    EXPECT_EQ(read.record.moves.size(), 2u);
+    expectRecord(read, {{at(7, 7), 2}, {at(8, 8), 1}, {at(9, 9), 2}}, kOpponentStone);
+    EXPECT_EQ(readRows("7,7,1\n8,8,1\n").output, "ERROR Invalid position\n");
 }
 
 TEST(BoardDump, HeaderThenOneLinePerRow) {
@@ -157,19 +119,12 @@ TEST(BoardDump, HeaderThenOneLinePerRow) {
         logBoard(record);
         lines = log.lines();
     }
-    ASSERT_EQ(lines.size(), 20u);
-    EXPECT_EQ(lines[0], "Board state:");
-    EXPECT_EQ(lines[1], "Me: 1 1");
-    EXPECT_EQ(lines[2], "Opponent: 2 2");
-    EXPECT_EQ(lines[3], "Black: 2");
-    EXPECT_EQ(lines[4], "Current: 1");
-    EXPECT_EQ(lines[5], "X..............");
-    EXPECT_EQ(lines[5 + 7], ".......O.......");
-    EXPECT_EQ(lines[5 + 14], "..............O");
-    for (int row = 1; row < 14; ++row)
-        if (row != 7) {
-            EXPECT_EQ(lines[5 + row], std::string(15, '.')) << row;
-        }
+    std::vector<std::string> expected = {"Board state:", "Me: 1 1",    "Opponent: 2 2",
+                                         "Black: 2",     "Current: 1", "X.............."};
+    for (int row = 1; row < 14; ++row) expected.push_back(std::string(15, '.'));
+    expected[5 + 7] = ".......O.......";
+    expected.push_back("..............O");
+    EXPECT_EQ(lines, expected);
 }
 
 TEST(BoardDump, BoardCommandLogsTheRecordItReads) {

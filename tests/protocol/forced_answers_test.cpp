@@ -1,5 +1,5 @@
 // Answers the engine must give by rule, through the built binary. The expected cell is worked
-// out here from the drawn board: the five-cell windows in the engine's fixed order (horizontal
+// out here from the board itself: the five-cell windows in the engine's fixed order (horizontal
 // by row and first column, then vertical by column and first row, then anti-diagonal by the sum
 // row + column, then diagonal by column - row from 10 down to -10, each line by first row).
 // Where the rule answers without a search a zero budget proves that none was needed.
@@ -86,201 +86,98 @@ bool winsByFours(Stones board, std::uint8_t stone) {
     return false;
 }
 
+// `length` stones of one colour from (x, y) on, a step of (dx, dy) apart.
+struct StoneRun {
+    std::uint8_t stone;
+    int x;
+    int y;
+    int dx = 0;
+    int dy = 0;
+    int length = 1;
+};
+constexpr std::uint8_t X = kEngineStone;
+constexpr std::uint8_t O = kOpponentStone;
+
+// The runs, then single stones three or more rows or columns from every other stone until the
+// engine is to move: fillers that take part in no line.
+Stones position(const std::vector<StoneRun>& runs) {
+    Stones board{};
+    for (const StoneRun& run : runs)
+        for (int i = 0; i < run.length; ++i)
+            board[cellAt(run.x + i * run.dx, run.y + i * run.dy)] = run.stone;
+    for (int cell = 0; cell < kCells; ++cell) {
+        const int own = stoneCount(board, X);
+        const int theirs = stoneCount(board, O);
+        if (own == theirs || own + 1 == theirs) break;
+        if (!tools::nearStones(board, cell, 2)) board[cell] = own > theirs ? O : X;
+    }
+    return board;
+}
+
 class ForcedAnswer : public ::testing::Test {
   protected:
     void SetUp() override { startEngine(engine, 0); }
-    void TearDown() override {
-        engine.sendLine("END");
-        EXPECT_TRUE(engine.expectEndOfOutput());
-        EXPECT_EQ(engine.waitExit(), 0);
-    }
+    void TearDown() override { engine.endAndExpectExit(); }
 
-    // Checks the drawn position has no five yet, then expects the engine's answer.
+    // Checks the position has no five yet, then expects the engine's answer.
     void expectAnswer(const Stones& board, int expected) {
         ASSERT_FALSE(tools::hasExactFive(board, kEngineStone));
         ASSERT_FALSE(tools::hasExactFive(board, kOpponentStone));
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
         EXPECT_EQ(engineMoveFor(engine, board), expected)
             << "expected " << tools::moveText(expected);
     }
-
-    void setBudget(int ms) { engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(ms)); }
 
     EngineClient engine;
 };
 
 TEST_F(ForcedAnswer, OwnFiveComesBeforeBlockingAnEarlierOpponentFour) {
-    const Stones board = drawnPosition({
-        "...............",
-        "..XOOOO........",
-        "...............",
-        "...............",
-        "...............",
-        "..........O....",
-        "..........X....",
-        "..........X....",
-        "..........X....",
-        "..........X....",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-    });
+    const Stones board = position({{X, 2, 1}, {O, 3, 1, 1, 0, 4}, {O, 10, 5}, {X, 10, 6, 0, 1, 4}});
     ASSERT_EQ(firstFiveCompletion(board, kEngineStone), cellAt(10, 10));
+    ASSERT_EQ(firstFiveCompletion(board, kOpponentStone), cellAt(7, 1));
     expectAnswer(board, cellAt(10, 10));
 }
 
 // Each position has two opponent fours; the one in the earlier window is blocked, although its
 // cell is the later one on the board.
 TEST_F(ForcedAnswer, OfTwoOpponentFoursTheEarliestWindowIsBlocked) {
-    const std::vector<Stones> boards = {
+    const std::vector<std::pair<Stones, int>> cases = {
         // horizontal before vertical
-        drawnPosition({
-            ".O.............",
-            ".O...........X.",
-            ".O.............",
-            ".O........X....",
-            "...............",
-            "...............",
-            "....X..........",
-            "...............",
-            "............X..",
-            "...............",
-            ".....X.........",
-            "...............",
-            ".......XOOOO...",
-            "..X............",
-            "...............",
-        }),
+        {position({{O, 1, 0, 0, 1, 4}, {X, 7, 12}, {O, 8, 12, 1, 0, 4}}), cellAt(12, 12)},
         // anti-diagonal before diagonal
-        drawnPosition({
-            ".X.............",
-            "..O............",
-            "...O........X..",
-            "....O..........",
-            ".....O.........",
-            "...............",
-            "X..............",
-            "...............",
-            ".............X.",
-            "............O..",
-            "...X.......O...",
-            "..........O....",
-            ".........O.....",
-            "......X........",
-            "..............X",
-        }),
+        {position({{X, 1, 0}, {O, 2, 1, 1, 1, 4}, {X, 13, 8}, {O, 12, 9, -1, 1, 4}}), cellAt(8, 13)},
         // vertical windows by column before row
-        drawnPosition({
-            ".........X.....",
-            ".........O.....",
-            ".........O...X.",
-            ".........O.....",
-            ".........O.....",
-            "...............",
-            "X..............",
-            "...............",
-            "...X...........",
-            "...O........X..",
-            "...O...........",
-            "...O...........",
-            "...O...X.......",
-            "...............",
-            "X..............",
-        }),
+        {position({{X, 9, 0}, {O, 9, 1, 0, 1, 4}, {X, 3, 8}, {O, 3, 9, 0, 1, 4}}), cellAt(3, 13)},
         // diagonals by column - row, the larger first
-        drawnPosition({
-            "...............",
-            "...........X...",
-            "...............",
-            "..X............",
-            ".........X.....",
-            "O.........O....",
-            ".O.........O...",
-            "..O.........O..",
-            "...O.........O.",
-            "...............",
-            "...............",
-            "......X........",
-            "..............X",
-            "..........X....",
-            "X..............",
-        }),
+        {position({{O, 0, 5, 1, 1, 4}, {X, 9, 4}, {O, 10, 5, 1, 1, 4}}), cellAt(14, 9)},
         // an open four: the first window's first empty cell
-        drawnPosition({
-            "...............",
-            ".............X.",
-            ".............O.",
-            ".............O.",
-            ".X...........O.",
-            ".............O.",
-            "...............",
-            ".....OOOO......",
-            "...............",
-            "..X............",
-            "...........X...",
-            "...............",
-            ".X.............",
-            "...............",
-            "........X.....X",
-        }),
+        {position({{X, 13, 1}, {O, 13, 2, 0, 1, 4}, {O, 5, 7, 1, 0, 4}}), cellAt(4, 7)},
     };
-    const std::vector<int> expected = {cellAt(12, 12), cellAt(8, 13), cellAt(3, 13), cellAt(14, 9),
-                                       cellAt(4, 7)};
-    for (std::size_t i = 0; i < boards.size(); ++i) {
+    for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("position " + std::to_string(i));
-        ASSERT_TRUE(fiveCells(boards[i], kEngineStone).empty());
-        ASSERT_GE(fiveCells(boards[i], kOpponentStone).size(), 2u);
-        ASSERT_EQ(firstFiveCompletion(boards[i], kOpponentStone), expected[i]);
-        ASSERT_NE(expected[i], fiveCells(boards[i], kOpponentStone).front());
-        engine.sendLine("START 15");
-        ASSERT_TRUE(engine.expectLine("OK"));
-        expectAnswer(boards[i], expected[i]);
+        const auto& [board, expected] = cases[i];
+        ASSERT_TRUE(fiveCells(board, kEngineStone).empty());
+        ASSERT_GE(fiveCells(board, kOpponentStone).size(), 2u);
+        ASSERT_EQ(firstFiveCompletion(board, kOpponentStone), expected);
+        ASSERT_NE(expected, fiveCells(board, kOpponentStone).front());
+        expectAnswer(board, expected);
     }
 }
 
 TEST_F(ForcedAnswer, OwnFourThatWouldMakeSixIsLeftAndTheOpponentFourBlocked) {
     // The cell between the engine's stones on row 7 would make six in a row: no five.
-    const Stones board = drawnPosition({
-        "...............",
-        "............X..",
-        "............O..",
-        "............O..",
-        "............O..",
-        "............O..",
-        "...............",
-        ".OXXXX.XO......",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-    });
+    const Stones board = position({{X, 12, 1}, {O, 12, 2, 0, 1, 4}, {O, 1, 7}, {X, 2, 7, 1, 0, 4},
+                                   {X, 7, 7}, {O, 8, 7}});
     ASSERT_TRUE(fiveCells(board, kEngineStone).empty());
     ASSERT_EQ(firstFiveCompletion(board, kEngineStone), -1);
     ASSERT_EQ(firstFiveCompletion(board, kOpponentStone), cellAt(12, 6));
     expectAnswer(board, cellAt(12, 6));
 }
 
-const Stones kOwnDoubleFour = drawnPosition({
-    "O..............",
-    "...............",
-    "..............O",
-    ".......O.......",
-    ".......X.......",
-    ".......X.......",
-    ".......X.......",
-    "...OXXX........",
-    "...............",
-    "...............",
-    "...............",
-    "...............",
-    "O..............",
-    "...............",
-    "..........O....",
-});
+// Two threes of the engine's crossing at 7,7, each capped at its far end.
+const std::vector<StoneRun> kOwnDoubleFourRuns = {
+    {O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3}};
+const Stones kOwnDoubleFour = position(kOwnDoubleFourRuns);
 
 TEST_F(ForcedAnswer, OwnDoubleFourIsPlayedWhenNoFiveIsOnEitherSide) {
     ASSERT_TRUE(fiveCells(kOwnDoubleFour, kEngineStone).empty());
@@ -290,91 +187,54 @@ TEST_F(ForcedAnswer, OwnDoubleFourIsPlayedWhenNoFiveIsOnEitherSide) {
 }
 
 TEST_F(ForcedAnswer, BlockingAFiveComesBeforeTheOwnDoubleFour) {
-    Stones board = kOwnDoubleFour;
-    for (const int x : {3, 4, 5, 6}) board[cellAt(x, 12)] = kOpponentStone;
-    board[cellAt(2, 12)] = kEngineStone;
-    board[cellAt(12, 0)] = kEngineStone;
-    board[cellAt(1, 1)] = kEngineStone;
+    std::vector<StoneRun> runs = kOwnDoubleFourRuns;
+    runs.push_back({X, 2, 12});
+    runs.push_back({O, 3, 12, 1, 0, 4});
+    const Stones board = position(runs);
     ASSERT_EQ(doubleFourCells(board, kEngineStone), std::vector<int>{cellAt(7, 7)});
     ASSERT_EQ(fiveCells(board, kOpponentStone), std::vector<int>{cellAt(7, 12)});
     expectAnswer(board, cellAt(7, 12));
 }
 
-// The opponent threatens to win by fours; the engine, without a four of its own, must answer so
-// that the threat is gone, with no time to search and with a little.
-void expectThreatMet(EngineClient& engine, const Stones& board) {
-    ASSERT_TRUE(winsByFours(board, kOpponentStone));
-    for (int cell = 0; cell < kCells; ++cell)
-        if (board[cell] == tools::kNone) {
-            ASSERT_EQ(fiveCountAfter(board, cell, kEngineStone), 0);
+// The opponent threatens to win by fours, by a double four or by a four-three (the double four
+// less two stones); the engine, without a four of its own, must answer so that the threat is
+// gone, with no time to search and with a little.
+TEST_F(ForcedAnswer, OpponentDoubleFourAndFourThreeAreMet) {
+    Stones doubleFour = kOwnDoubleFour;
+    for (std::uint8_t& stone : doubleFour)
+        if (stone != tools::kNone) stone = tools::otherStone(stone);
+    ASSERT_EQ(doubleFourCells(doubleFour, kOpponentStone), std::vector<int>{cellAt(7, 7)});
+    Stones fourThree = doubleFour;
+    fourThree[cellAt(7, 3)] = fourThree[cellAt(7, 4)] = tools::kNone;
+    ASSERT_TRUE(doubleFourCells(fourThree, kOpponentStone).empty());
+    for (const Stones& board : {doubleFour, fourThree}) {
+        ASSERT_TRUE(winsByFours(board, kOpponentStone));
+        for (int cell = 0; cell < kCells; ++cell)
+            if (board[cell] == tools::kNone) {
+                ASSERT_EQ(fiveCountAfter(board, cell, kEngineStone), 0);
+            }
+        // A move far away does not defend: the check below can tell.
+        Stones idle = board;
+        idle[cellAt(14, 0)] = kEngineStone;
+        ASSERT_TRUE(winsByFours(idle, kOpponentStone));
+        for (const int budgetMs : {0, 300}) {
+            engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(budgetMs));
+            Stones after = board;
+            ASSERT_TRUE(engine.answers("START 15", "OK"));
+            const int answer = engineMoveFor(engine, board);
+            ASSERT_GE(answer, 0);
+            after[answer] = kEngineStone;
+            EXPECT_FALSE(winsByFours(after, kOpponentStone))
+                << "budget " << budgetMs << " ms: " << tools::moveText(answer) << " does not defend";
         }
-    // A move far away does not defend: the check below can tell.
-    Stones idle = board;
-    idle[cellAt(14, 0)] = kEngineStone;
-    ASSERT_TRUE(winsByFours(idle, kOpponentStone));
-    for (const int budgetMs : {0, 300}) {
-        engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(budgetMs));
-        engine.sendLine("START 15");
-        ASSERT_TRUE(engine.expectLine("OK"));
-        Stones after = board;
-        const int answer = engineMoveFor(engine, board);
-        ASSERT_GE(answer, 0);
-        after[answer] = kEngineStone;
-        EXPECT_FALSE(winsByFours(after, kOpponentStone))
-            << "budget " << budgetMs << " ms: " << tools::moveText(answer) << " does not defend";
     }
-}
-
-TEST_F(ForcedAnswer, OpponentDoubleFourIsMet) {
-    const Stones board = drawnPosition({
-        "X..............",
-        "...............",
-        "...............",
-        ".......X.......",
-        ".......O.......",
-        ".......O.......",
-        ".......O.......",
-        "...XOOO........",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "..............X",
-        "...............",
-        "X.........X....",
-    });
-    ASSERT_EQ(doubleFourCells(board, kOpponentStone), std::vector<int>{cellAt(7, 7)});
-    expectThreatMet(engine, board);
-}
-
-TEST_F(ForcedAnswer, OpponentFourThreeIsMet) {
-    const Stones board = drawnPosition({
-        "X..............",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        ".......O.......",
-        ".......O.......",
-        "...XOOO........",
-        "...............",
-        "...............",
-        "...............",
-        "...............",
-        "..............X",
-        "...............",
-        "X.........X....",
-    });
-    ASSERT_TRUE(doubleFourCells(board, kOpponentStone).empty());
-    expectThreatMet(engine, board);
 }
 
 TEST_F(ForcedAnswer, ZeroBudgetStillAnswersALegalMoveInAnOpenPosition) {
     std::mt19937_64 random(5);
     for (int i = 0; i < 4; ++i) {
         const Stones board = randomQuietPosition(random, 3 + 2 * i);
-        engine.sendLine("START 15");
-        ASSERT_TRUE(engine.expectLine("OK"));
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
         // Either setting alone makes the budget zero: no turn time, or under 20 ms of match time.
         if (i % 2 == 0) {
             engine.sendLine("INFO TIMEOUT_TURN 0");
@@ -401,13 +261,9 @@ TEST_F(ForcedAnswer, FullBoardGetsAnErrorAndNoMoveAndPlayGoesOn) {
     sendBoardRows(engine, board);
     engine.sendLine("DONE");
     EXPECT_TRUE(engine.expectLine("ERROR Invalid coordinates"));
-    engine.sendLine("PROBE");
-    EXPECT_TRUE(engine.expectLine("ERROR Unknown command \"PROBE\""));
-
-    engine.sendLine("START 15");
-    ASSERT_TRUE(engine.expectLine("OK"));
-    engine.sendLine("BEGIN");
-    EXPECT_TRUE(engine.expectLine("7,7"));
+    EXPECT_TRUE(engine.answeredAll());
+    ASSERT_TRUE(engine.answers("START 15", "OK"));
+    EXPECT_TRUE(engine.answers("BEGIN", "7,7"));
     engine.sendLine("TURN 8,8");
     const std::optional<std::string> line = engine.readLine();
     ASSERT_TRUE(line.has_value());

@@ -98,34 +98,25 @@ std::string transcript(const std::vector<int>& moves) {
 // reported to the test together with the game so far.
 bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uint64_t seed) {
     std::mt19937_64 random(seed);
-    engine.sendLine("START 15");
-    if (!engine.expectLine("OK")) {
+    if (!engine.answers("START 15", "OK")) {
         ADD_FAILURE() << "START refused";
         return false;
     }
     Stones board{};
-    std::vector<int> moves;
-    std::string request;
-    switch (opening) {
-        case Opening::Begin:
-            request = "BEGIN";
-            break;
-        case Opening::Turn: {
-            std::uniform_int_distribution<int> coordinate(4, 10);
-            const int cell = cellAt(coordinate(random), coordinate(random));
-            board[cell] = kOpponentStone;
-            moves.push_back(cell);
-            request = "TURN " + moveText(cell);
-            break;
-        }
-        case Opening::Board:
-            board = randomQuietPosition(random, std::uniform_int_distribution<int>(1, 7)(random));
-            for (int cell = 0; cell < kCells; ++cell)
-                if (board[cell] != tools::kNone) moves.push_back(cell);
-            sendBoardRows(engine, board);
-            request = "DONE";
-            break;
+    std::string request = "BEGIN";
+    if (opening == Opening::Turn) {
+        std::uniform_int_distribution<int> coordinate(4, 10);
+        const int cell = cellAt(coordinate(random), coordinate(random));
+        board[cell] = kOpponentStone;
+        request = "TURN " + moveText(cell);
+    } else if (opening == Opening::Board) {
+        board = randomQuietPosition(random, std::uniform_int_distribution<int>(1, 7)(random));
+        sendBoardRows(engine, board);
+        request = "DONE";
     }
+    std::vector<int> moves;
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] != tools::kNone) moves.push_back(cell);
 
     for (;;) {
         const std::vector<int> ownFives = fiveCells(board, kEngineStone);
@@ -156,11 +147,7 @@ bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uin
                         transcript(moves).c_str());
             return true;
         }
-        if (tools::isFull(board)) {
-            ADD_FAILURE() << "board full without a five; game: " << transcript(moves);
-            return false;
-        }
-
+        if (tools::isFull(board)) break;
         const int answer = opponentMove(opponent, board, random);
         board[answer] = kOpponentStone;
         moves.push_back(answer);
@@ -168,52 +155,27 @@ bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uin
             ADD_FAILURE() << "the scripted opponent won; game: " << transcript(moves);
             return false;
         }
-        if (tools::isFull(board)) {
-            ADD_FAILURE() << "board full without a five; game: " << transcript(moves);
-            return false;
-        }
+        if (tools::isFull(board)) break;
         request = "TURN " + moveText(answer);
     }
-}
-
-void endAndExpectExit(EngineClient& engine) {
-    engine.sendLine("END");
-    EXPECT_TRUE(engine.expectEndOfOutput());
-    EXPECT_EQ(engine.waitExit(), 0);
+    ADD_FAILURE() << "board full without a five; game: " << transcript(moves);
+    return false;
 }
 
 constexpr int kTurnMs = 50;
 
-TEST(EngineGames, BeatsARandomOpponentFromEveryKindOfOpening) {
-    EngineClient engine;
-    startEngine(engine, kTurnMs);
+// Each process starts from a BOARD opening, with nothing of an earlier game in its table.
+TEST(EngineGames, BeatsRandomAndBlockingOpponentsFromEveryKindOfOpening) {
     std::uint64_t seed = 11;
-    for (const Opening opening : {Opening::Begin, Opening::Turn, Opening::Board, Opening::Board})
-        EXPECT_TRUE(playGame(engine, opening, Opponent::Random, seed++)) << "seed " << seed - 1;
-    endAndExpectExit(engine);
-}
-
-TEST(EngineGames, BeatsABlockingOpponentFromEveryKindOfOpening) {
-    EngineClient engine;
-    startEngine(engine, kTurnMs);
-    std::uint64_t seed = 21;
-    for (int round = 0; round < 2; ++round)
-        for (const Opening opening : {Opening::Begin, Opening::Turn, Opening::Board})
-            EXPECT_TRUE(playGame(engine, opening, Opponent::Blocker, seed++))
-                << "seed " << seed - 1;
-    endAndExpectExit(engine);
-}
-
-TEST(EngineGames, FreshProcessesPlayFromBoardOpenings) {
-    std::uint64_t seed = 31;
-    for (int process = 0; process < 3; ++process) {
+    for (const Opponent opponent : {Opponent::Random, Opponent::Blocker, Opponent::Blocker}) {
         EngineClient engine;
         startEngine(engine, kTurnMs);
-        for (int game = 0; game < 3; ++game) {
-            const Opponent opponent = game == 1 ? Opponent::Random : Opponent::Blocker;
-            EXPECT_TRUE(playGame(engine, Opening::Board, opponent, seed++)) << "seed " << seed - 1;
-        }
-        endAndExpectExit(engine);
+        for (int round = 0; round < 2; ++round)
+            for (const Opening opening : {Opening::Board, Opening::Begin, Opening::Turn}) {
+                EXPECT_TRUE(playGame(engine, opening, opponent, seed)) << "seed " << seed;
+                ++seed;
+            }
+        engine.endAndExpectExit();
     }
 }
 

@@ -9,55 +9,36 @@
 namespace quoll {
 namespace {
 
-TEST(AbsolutePath, WindowsFormsCountOnEveryPlatform) {
-    EXPECT_TRUE(isAbsolutePath(L"C:\\engines\\"));
-    EXPECT_TRUE(isAbsolutePath(L"c:/engines/"));
-    EXPECT_TRUE(isAbsolutePath(L"Z:\\"));
-    EXPECT_TRUE(isAbsolutePath(L"\\\\server\\share\\"));
-    EXPECT_TRUE(isWindowsAbsolutePath(L"\\\\server"));
+TEST(AbsolutePath, WindowsFormsCountOnEveryPlatformAndALeadingSlashOnLinux) {
     // Drive-relative, relative and empty paths are not absolute.
-    EXPECT_FALSE(isAbsolutePath(L"C:"));
-    EXPECT_FALSE(isAbsolutePath(L"C:engines\\"));
-    EXPECT_FALSE(isAbsolutePath(L"1:\\engines\\"));
-    EXPECT_FALSE(isAbsolutePath(L"engines\\"));
-    EXPECT_FALSE(isAbsolutePath(L".\\"));
-    EXPECT_FALSE(isAbsolutePath(L""));
-    EXPECT_FALSE(isWindowsAbsolutePath(L"\\\\"));
-    EXPECT_FALSE(isWindowsAbsolutePath(L"\\engines\\"));
-}
-
-TEST(AbsolutePath, LeadingSlashOnLinux) {
-    EXPECT_TRUE(isAbsolutePath(L"/"));
-    EXPECT_TRUE(isAbsolutePath(L"/usr/games/"));
-    EXPECT_FALSE(isAbsolutePath(L"./"));
-    EXPECT_FALSE(isAbsolutePath(L"games/"));
-    EXPECT_FALSE(isWindowsAbsolutePath(L"/usr/games/"));
+    for (const auto& [path, absolute, windows] : std::vector<std::tuple<std::wstring, bool, bool>>{
+             {L"C:\\engines\\", true, true}, {L"c:/engines/", true, true}, {L"Z:\\", true, true},
+             {L"\\\\server\\share\\", true, true}, {L"\\\\server", true, true},
+             {L"/", true, false}, {L"/usr/games/", true, false},
+             {L"C:", false, false}, {L"C:engines\\", false, false}, {L"1:\\engines\\", false, false},
+             {L"engines\\", false, false}, {L".\\", false, false}, {L"", false, false},
+             {L"\\\\", false, false}, {L"\\engines\\", false, false}, {L"./", false, false},
+             {L"games/", false, false}}) {
+        EXPECT_EQ(isAbsolutePath(path), absolute) << std::string(path.begin(), path.end());
+        EXPECT_EQ(isWindowsAbsolutePath(path), windows) << std::string(path.begin(), path.end());
+    }
 }
 
 TEST(WidePath, AsciiConvertsAndUnconvertibleBytesAreKept) {
     EXPECT_EQ(toWidePath("C:/engines/x.exe"), L"C:/engines/x.exe");
     EXPECT_EQ(toWidePath(""), L"");
     // Not text of the C locale: every byte becomes one wide character of its value.
-    const std::wstring kept = toWidePath("/m\xE9t\xFF/");
-    ASSERT_EQ(kept.size(), 6u);
-    EXPECT_EQ(kept[0], L'/');
-    EXPECT_EQ(static_cast<unsigned>(kept[2]), 0xE9u);
-    EXPECT_EQ(static_cast<unsigned>(kept[4]), 0xFFu);
+    EXPECT_EQ(toWidePath("/m\xE9t\xFF/"), std::wstring(L"/m\u00E9t\u00FF/"));
 }
 
 TEST(EngineFolder, TheFolderLeftAfterTheFileNameDecides) {
-    EXPECT_TRUE(locateEngineFolder("C:/engines/x.exe"));
-    EXPECT_TRUE(locateEngineFolder("C:\\engines\\pbrain-quoll.exe"));
-    EXPECT_TRUE(locateEngineFolder("/opt/quoll/pbrain-quoll"));
-    EXPECT_TRUE(locateEngineFolder("/pbrain-quoll"));
-    EXPECT_TRUE(locateEngineFolder("/opt/\xE9t\xE9/pbrain-quoll"));
-    EXPECT_FALSE(locateEngineFolder("x.exe"));
-    EXPECT_FALSE(locateEngineFolder("./pbrain-quoll"));
-    EXPECT_FALSE(locateEngineFolder("build/pbrain-quoll"));
+    for (const char* path : {"C:/engines/x.exe", "C:\\engines\\pbrain-quoll.exe",
+                             "/opt/quoll/pbrain-quoll", "/pbrain-quoll", "/opt/\xE9t\xE9/pbrain-quoll",
+                             "C:/"})
+        EXPECT_TRUE(locateEngineFolder(path)) << path;
     // "C:x.exe" leaves no separator at all, so the folder is empty.
-    EXPECT_FALSE(locateEngineFolder("C:x.exe"));
-    EXPECT_TRUE(locateEngineFolder("C:/"));
-    EXPECT_FALSE(locateEngineFolder(""));
+    for (const char* path : {"x.exe", "./pbrain-quoll", "build/pbrain-quoll", "C:x.exe", ""})
+        EXPECT_FALSE(locateEngineFolder(path)) << path;
 }
 
 }  // namespace

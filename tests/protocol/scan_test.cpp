@@ -9,75 +9,58 @@
 namespace quoll {
 namespace {
 
+// Each text scanned alone into a T: the value read, or nothing where the scan must fail.
+template <typename T>
+void expectIntegers(std::initializer_list<std::pair<const char*, std::optional<T>>> cases) {
+    for (const auto& [text, expected] : cases) {
+        T value{};
+        const bool read = scan(text, "{}", value);
+        EXPECT_EQ(read ? std::optional<T>(value) : std::nullopt, expected) << text;
+    }
+}
+
 TEST(Scan, IntegersFitTheirTargetWidthOrFail) {
-    std::int16_t small = 0;
-    EXPECT_TRUE(scan("32767", "{}", small));
-    EXPECT_EQ(small, 32767);
-    EXPECT_TRUE(scan("-32768", "{}", small));
-    EXPECT_EQ(small, -32768);
-    EXPECT_FALSE(scan("32768", "{}", small));
-    EXPECT_FALSE(scan("-32769", "{}", small));
-    EXPECT_FALSE(scan("99999999999999999999999", "{}", small));
-
-    std::int32_t middle = 0;
-    EXPECT_TRUE(scan("2147483647", "{}", middle));
-    EXPECT_EQ(middle, 2147483647);
-    EXPECT_TRUE(scan("-2147483648", "{}", middle));
-    EXPECT_EQ(middle, -2147483647 - 1);
-    EXPECT_FALSE(scan("2147483648", "{}", middle));
-
-    std::int64_t large = 0;
-    EXPECT_TRUE(scan("9223372036854775807", "{}", large));
-    EXPECT_EQ(large, INT64_MAX);
-    EXPECT_TRUE(scan("-9223372036854775808", "{}", large));
-    EXPECT_EQ(large, INT64_MIN);
-    EXPECT_FALSE(scan("9223372036854775808", "{}", large));
-    EXPECT_FALSE(scan("-9223372036854775809", "{}", large));
-    EXPECT_FALSE(scan("18446744073709551616", "{}", large));  // wraps to 0 in 64 bits
+    expectIntegers<std::int16_t>({{"32767", 32767}, {"-32768", -32768}, {"32768", {}},
+                                  {"-32769", {}}, {"99999999999999999999999", {}}});
+    expectIntegers<std::int32_t>(
+        {{"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"2147483648", {}}});
+    expectIntegers<std::int64_t>({{"9223372036854775807", INT64_MAX},
+                                  {"-9223372036854775808", INT64_MIN},
+                                  {"9223372036854775808", {}},
+                                  {"-9223372036854775809", {}},
+                                  {"18446744073709551616", {}}});  // wraps to 0 in 64 bits
 }
 
 TEST(Scan, SignsLeadingZerosAndNonNumbers) {
-    std::int16_t value = 1;
-    EXPECT_TRUE(scan("+15", "{}", value));
-    EXPECT_EQ(value, 15);
-    EXPECT_TRUE(scan("-0", "{}", value));
-    EXPECT_EQ(value, 0);
-    EXPECT_TRUE(scan("000000000000000000000042", "{}", value));
-    EXPECT_EQ(value, 42);
-    EXPECT_FALSE(scan("-", "{}", value));
-    EXPECT_FALSE(scan("+-1", "{}", value));
-    EXPECT_FALSE(scan("- 1", "{}", value));
-    EXPECT_FALSE(scan("X", "{}", value));
-    EXPECT_FALSE(scan("", "{}", value));
+    expectIntegers<std::int16_t>({{"+15", 15}, {"-0", 0}, {"000000000000000000000042", 42},
+                                  {"-", {}}, {"+-1", {}}, {"- 1", {}}, {"X", {}}, {"", {}}});
+}
+
+// Two numbers read with `pattern`, or nothing where the scan fails.
+std::optional<std::pair<int, int>> scanTwo(std::string_view text, std::string_view pattern) {
+    std::int16_t x = 0;
+    std::int16_t y = 0;
+    if (!scan(text, pattern, x, y)) return std::nullopt;
+    return std::pair<int, int>{x, y};
 }
 
 TEST(Scan, PlaceholdersSkipWhiteSpaceButLiteralsDoNot) {
-    std::int16_t x = 0;
-    std::int16_t y = 0;
-    EXPECT_TRUE(scan("TURN \t 7, \v 8", "TURN {},{}", x, y));
-    EXPECT_EQ(x, 7);
-    EXPECT_EQ(y, 8);
-    EXPECT_FALSE(scan("TURN 7 ,8", "TURN {},{}", x, y));
-    EXPECT_FALSE(scan("TURN 7 8", "TURN {},{}", x, y));
-    EXPECT_FALSE(scan("TURN 7;8", "TURN {},{}", x, y));
-    EXPECT_FALSE(scan("TUR 7,8", "TURN {},{}", x, y));
+    EXPECT_EQ(scanTwo("TURN \t 7, \v 8", "TURN {},{}"), std::pair(7, 8));
+    for (const char* text : {"TURN 7 ,8", "TURN 7 8", "TURN 7;8", "TUR 7,8"})
+        EXPECT_EQ(scanTwo(text, "TURN {},{}"), std::nullopt) << text;
     // A blank of the pattern also matches no white space at all.
-    EXPECT_TRUE(scan("TURN7,8", "TURN {},{}", x, y));
-    EXPECT_TRUE(scan("TURN\r\n\f3,4", "TURN {},{}", x, y));
-    EXPECT_EQ(x, 3);
-    EXPECT_EQ(y, 4);
+    EXPECT_EQ(scanTwo("TURN7,8", "TURN {},{}"), std::pair(7, 8));
+    EXPECT_EQ(scanTwo("TURN\r\n\f3,4", "TURN {},{}"), std::pair(3, 4));
 }
 
 TEST(Scan, TextAfterTheLastPlaceholderIsIgnored) {
+    EXPECT_EQ(scanTwo("7,7,1", "{},{}"), std::pair(7, 7));
+    EXPECT_EQ(scanTwo("7,8MORE", "{},{}"), std::pair(7, 8));
     std::int16_t x = 0;
-    std::int16_t y = 0;
-    EXPECT_TRUE(scan("7,7,1", "{},{}", x, y));
-    EXPECT_TRUE(scan("7,8MORE", "{},{}", x, y));
-    EXPECT_EQ(y, 8);
     EXPECT_TRUE(scan("1000MS", "{} trailing literals are not needed", x));
     EXPECT_EQ(x, 1000);
     // A digit run that overflows is a failure even though text after it would be ignored.
-    EXPECT_FALSE(scan("7,40000X", "{},{}", x, y));
+    EXPECT_EQ(scanTwo("7,40000X", "{},{}"), std::nullopt);
 }
 
 TEST(Scan, EveryPlaceholderMustBeFilled) {

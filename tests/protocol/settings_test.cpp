@@ -17,38 +17,29 @@ class Settings : public ::testing::Test {
     void TearDown() override { test::resetProcessRecords(); }
 };
 
-TEST_F(Settings, NumericValuesUseTheirKeysWidthAndStoreZeroWhenUnreadable) {
-    applyInfo("TIMEOUT_TURN", "1000");
-    EXPECT_EQ(gameSettings.timeoutTurn, 1000);
-    applyInfo("TIMEOUT_TURN", "1000MS");
-    EXPECT_EQ(gameSettings.timeoutTurn, 1000);
-    applyInfo("TIMEOUT_TURN", "ABC");
-    EXPECT_EQ(gameSettings.timeoutTurn, 0);
-    applyInfo("TIME_LEFT", "2147483647");
-    EXPECT_EQ(gameSettings.timeLeft, 2147483647);
-    applyInfo("TIME_LEFT", "2147483648");  // beyond 32 bits
-    EXPECT_EQ(gameSettings.timeLeft, 0);
-    applyInfo("TIMEOUT_MATCH", "-7");
-    EXPECT_EQ(gameSettings.timeoutMatch, -7);
-    applyInfo("GAME_TYPE", "1");
-    applyInfo("RULE", "4");
-    EXPECT_EQ(gameSettings.gameType, 1);
-    EXPECT_EQ(gameSettings.rule, 4);
-    applyInfo("RULE", "X");
-    EXPECT_EQ(gameSettings.rule, 0);
+// The field after one INFO value.
+template <typename T>
+T after(const char* key, const char* value, T GameSettings::*field) {
+    applyInfo(key, value);
+    return gameSettings.*field;
 }
 
-TEST_F(Settings, MaxMemoryAndHashSizeShareOneUnsignedField) {
-    applyInfo("MAX_MEMORY", "83886080");
-    EXPECT_EQ(gameSettings.maxMemory, 83886080u);
-    applyInfo("HASH_SIZE", "48");
-    EXPECT_EQ(gameSettings.maxMemory, 48u);
-    applyInfo("MAX_MEMORY", "4294967296000");  // wider than 32 bits
-    EXPECT_EQ(gameSettings.maxMemory, 4294967296000u);
-    applyInfo("MAX_MEMORY", "-1");
-    EXPECT_EQ(gameSettings.maxMemory, UINT64_MAX);
-    applyInfo("MAX_MEMORY", "9223372036854775808");
-    EXPECT_EQ(gameSettings.maxMemory, 0u);
+TEST_F(Settings, NumericValuesUseTheirKeysWidthAndStoreZeroWhenUnreadable) {
+    EXPECT_EQ(after("TIMEOUT_TURN", "1000", &GameSettings::timeoutTurn), 1000);
+    EXPECT_EQ(after("TIMEOUT_TURN", "1000MS", &GameSettings::timeoutTurn), 1000);
+    EXPECT_EQ(after("TIMEOUT_TURN", "ABC", &GameSettings::timeoutTurn), 0);
+    EXPECT_EQ(after("TIME_LEFT", "2147483647", &GameSettings::timeLeft), 2147483647);
+    EXPECT_EQ(after("TIME_LEFT", "2147483648", &GameSettings::timeLeft), 0);  // beyond 32 bits
+    EXPECT_EQ(after("TIMEOUT_MATCH", "-7", &GameSettings::timeoutMatch), -7);
+    EXPECT_EQ(after("GAME_TYPE", "1", &GameSettings::gameType), 1);
+    EXPECT_EQ(after("RULE", "4", &GameSettings::rule), 4);
+    EXPECT_EQ(after("RULE", "X", &GameSettings::rule), 0);
+    // MAX_MEMORY and HASH_SIZE share one unsigned 64-bit field.
+    EXPECT_EQ(after("MAX_MEMORY", "83886080", &GameSettings::maxMemory), 83886080u);
+    EXPECT_EQ(after("HASH_SIZE", "48", &GameSettings::maxMemory), 48u);
+    EXPECT_EQ(after("MAX_MEMORY", "4294967296000", &GameSettings::maxMemory), 4294967296000u);
+    EXPECT_EQ(after("MAX_MEMORY", "-1", &GameSettings::maxMemory), UINT64_MAX);
+    EXPECT_EQ(after("MAX_MEMORY", "9223372036854775808", &GameSettings::maxMemory), 0u);
 }
 
 TEST_F(Settings, FolderIsStoredAsAWidePathInUpperCase) {
@@ -70,35 +61,30 @@ TEST_F(Settings, UnknownKeyIsOnlyLogged) {
               lines.end());
 }
 
-TEST(MoveBudget, TwentiethOfTheMatchTimeCappedByTheTurnLimit) {
-    EXPECT_EQ(moveBudgetMs(120000, 5000), 5000);
-    EXPECT_EQ(moveBudgetMs(30000, 5000), 1500);
-    EXPECT_EQ(moveBudgetMs(1000, 5000), 50);
-    EXPECT_EQ(moveBudgetMs(19, 5000), 0);
-    EXPECT_EQ(moveBudgetMs(20, 5000), 1);
-    EXPECT_EQ(moveBudgetMs(120000, 0), 0);
-}
-
-class ThinkBudget : public Settings {
-  protected:
-    // The deadlines the think step set for one BEGIN, in milliseconds after its start.
-    std::pair<std::int64_t, std::int64_t> deadlinesAfterBegin(const std::string& info) {
+// The deadlines the think step sets for one BEGIN, in milliseconds after its start: the move
+// budget (a twentieth of the match time left, capped by the turn limit) and a third of it.
+TEST_F(Settings, ThinkDeadlinesFollowTheSettingsOfTheMoment) {
+    struct Case {
+        std::string info;
+        std::int64_t hardMs;
+        std::int64_t softMs;
+    };
+    for (const Case& c : std::vector<Case>{{"", 5000, 1666},
+                                           {"INFO TIME_LEFT 30000\n", 1500, 500},
+                                           {"INFO TIME_LEFT 1000\n", 50, 16},
+                                           {"INFO TIME_LEFT 20\n", 1, 0},
+                                           {"INFO TIME_LEFT 19\n", 0, 0},
+                                           {"INFO TIMEOUT_TURN 0\n", 0, 0}}) {
+        test::resetProcessRecords();
         ProtocolState state;
-        const std::string output =
-            test::runLines(state, "INFO MAX_MEMORY 1000\nSTART 15\n" + info + "BEGIN\n");
-        EXPECT_EQ(output, "OK\n7,7\n");
-        return {(searchTimer.hardDeadlineNs - searchTimer.searchStartNs) / 1000000,
-                (searchTimer.softDeadlineNs - searchTimer.searchStartNs) / 1000000};
+        EXPECT_EQ(test::runLines(state, "INFO MAX_MEMORY 1000\nSTART 15\n" + c.info + "BEGIN\n"),
+                  "OK\n7,7\n");
+        EXPECT_EQ((searchTimer.hardDeadlineNs - searchTimer.searchStartNs) / 1000000, c.hardMs)
+            << c.info;
+        EXPECT_EQ((searchTimer.softDeadlineNs - searchTimer.searchStartNs) / 1000000, c.softMs)
+            << c.info;
+        EXPECT_FALSE(searchTimer.stopFlag);
     }
-};
-
-TEST_F(ThinkBudget, DeadlinesFollowTheSettingsOfTheMoment) {
-    EXPECT_EQ(deadlinesAfterBegin(""), std::make_pair(std::int64_t{5000}, std::int64_t{1666}));
-    EXPECT_EQ(deadlinesAfterBegin("INFO TIME_LEFT 1000\nINFO TIMEOUT_TURN 5000\n"),
-              std::make_pair(std::int64_t{50}, std::int64_t{16}));
-    EXPECT_EQ(deadlinesAfterBegin("INFO TIMEOUT_TURN 0\n"),
-              std::make_pair(std::int64_t{0}, std::int64_t{0}));
-    EXPECT_FALSE(searchTimer.stopFlag);
 }
 
 class TableSizing : public Settings {

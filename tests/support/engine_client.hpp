@@ -4,10 +4,8 @@
 //
 //   EngineClient engine;
 //   ASSERT_TRUE(engine.start(QUOLL_ENGINE_PATH));
-//   engine.sendLine("START 15");
-//   EXPECT_TRUE(engine.expectLine("OK"));
-//   engine.closeInput();
-//   EXPECT_EQ(engine.waitExit(), 0);
+//   EXPECT_TRUE(engine.answers("START 15", "OK"));
+//   engine.endAndExpectExit();
 
 #include <gtest/gtest.h>
 
@@ -34,6 +32,29 @@ class EngineClient : public tools::EngineProcess {
         return ::testing::AssertionSuccess();
     }
 
+    // Sends `line`; the reply must be exactly `expected`.
+    ::testing::AssertionResult answers(std::string_view line, std::string_view expected) {
+        sendLine(line);
+        ::testing::AssertionResult result = expectLine(expected);
+        if (!result) result << " after \"" << line.substr(0, 60) << "\"";
+        return result;
+    }
+
+    // Everything sent so far has had its replies and no more: an unknown word's reply is next.
+    ::testing::AssertionResult answeredAll() {
+        return answers("PROBE", "ERROR Unknown command \"PROBE\"");
+    }
+
+    // No more output and a clean exit, after END or the end of input.
+    void expectCleanExit() {
+        EXPECT_TRUE(expectEndOfOutput());
+        EXPECT_EQ(waitExit(), 0);
+    }
+
+    void endAndExpectExit() {
+        sendLine("END");
+        expectCleanExit();
+    }
 };
 
 }  // namespace quoll::test
