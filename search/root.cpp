@@ -59,7 +59,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     const std::uint8_t* board = state.board.data();
     const WindowCode* codes = state.windowCodes.data();
 
-    // 1-4. The root's records.
+    // The root's records, built from the board.
     GainMap ownGain, oppGain;
     buildGainMap<Colour::Own>(ownGain, board, codes);
     buildGainMap<Colour::Opponent>(oppGain, board, codes);
@@ -72,14 +72,14 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     buildThreatTracker<Colour::Opponent>(oppThreats, board, codes, oppPool);
     const Score rootEval = staticEval(codes);
 
-    // 5. Own five.
+    // A five to complete.
     if (const Cell five = fiveCompletion<Colour::Own>(state); five != kNoCell) return five;
-    // 6. Forced block.
+    // The opponent's five to block.
     if (const Cell block = fiveCompletion<Colour::Opponent>(state); block != kNoCell) return block;
-    // 7. Own double four.
+    // A double four of our own.
     if (ownThreats.fourGroupCount >= 1) return ownThreats.fourGroups[0].owner;
 
-    // 8. Opponent double fours: only cells that answer all of them, or make a four of our own.
+    // Opponent double fours: only cells that answer all of them, or make a four of our own.
     if (const int k = oppThreats.fourGroupCount; k >= 1) {
         std::array<int, kCellCount> hit{};
         for (int g = 0; g < k; ++g) {
@@ -99,12 +99,12 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         }
     }
 
-    // 9. Four-three defence.
+    // Only cells that meet the opponent's four-three combinations, or make a four.
     DefenceMask mask;
     defenceMaskForList(mask, ownThreats, oppThreats, list);
     keepCandidates(list, [&](Cell c) { return mask[c] == kDefends || ownThreats.fourSlot[c] != kNoCell; });
 
-    // 10. No choice left.
+    // No choice left.
     const int choices = list.count > list.next ? list.count - list.next : 0;
     if (choices == 0) {
         Cell best = kNoCell;
@@ -118,13 +118,13 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     }
     if (choices == 1) return list.cells[0];
 
-    // 11-12.
+    // The root's key and move order: static gains first.
     const HashKey rootKey{positionKey(state.board, state.firstColour, state.colourToMove),
                           state.firstColour};
     std::array<Score, kCellCount> rootOrderScore = ownGain.gain;
     Cell bestMove = kNoCell;
 
-    // 13. Table probe: a proven result deep enough is played at once, else its move goes first.
+    // Table probe: a proven result deep enough is played at once, else its move goes first.
     if (state.table.size != 0) {
         const TTEntry& entry = tableSlot(state.table, rootKey.key);
         if (entry.key == rootKey.key) {
@@ -141,7 +141,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         }
     }
 
-    // 14. Iterative deepening.
+    // Iterative deepening from four plies, one ply at a time.
     out.searched = true;
     Score bestScore = -kInfinity;
     for (Depth depth = kRootStartDepth;; depth = static_cast<Depth>(depth + kPlyUnit)) {

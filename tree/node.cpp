@@ -44,26 +44,26 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     constexpr MoveLimitParams limits = pvNode ? kPvMoveLimits : kNonPvMoveLimits;
     ++nodeCounters.tree;
 
-    // 1. Horizon hand-off.
+    // Shallow or deep enough: the one-ply horizon search scores the node.
     if (depth <= kPlyUnit || ply >= kMaxPly)
         return horizonSearch<Us>(state, ply, eval, alpha, beta, ownGains, parent, ownThreats,
                                  otherThreats);
 
-    // 2-3. The other side's last move made two fours at once: lost with a five at ply + 1.
+    // The other side's last move made two fours at once: lost with a five at ply + 1.
     const Cell m = parent.cells[parent.cur];
     if (isFourGroup(otherThreats.fourSlot[m])) return lossScore(ply, 2);
 
-    // 4. The clock, at every node.
+    // The clock, at every node.
     if (searchMustStop()) return kInfinity;
 
-    // 5. Mate-distance bounds.
+    // Mate-distance bounds.
     if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
     if (const auto bounded = boundByLoss(ply, alpha, beta)) return *bounded;
 
-    // 6. Key update for m.
+    // The key of this position: the caller's key with m.
     updateKey(key, m, kStone<Them>);
 
-    // 7-8. Table probe and store permission.
+    // Table probe; whether this node may store is decided by the slot as it is now.
     const ProbeResult probe = probeTable(state.table, key.key, depth, ply, alpha, beta, Kind);
     if (probe.cutoff) return probe.score;
     auto store = [&](Score lower, Score upper, Cell move) {
@@ -74,31 +74,31 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         return clampToWindow(s, alpha, beta);
     };
 
-    // 9. Futility.
+    // Futility.
     const int d = marginIndex(depth);
     if (alpha >= eval + kFutilityMargin[d] && alpha < kWinThreshold) return alpha;
 
-    // 10. m's stone into the window codes, lifted on every way out.
+    // m's stone into the window codes, lifted on every way out.
     StoneGuard<Them> placed(state.windowCodes.data(), m);
     std::uint8_t* board = state.board.data();
 
-    // 11. A four by m has a single block.
+    // A four by m has a single block: the only move.
     const std::uint16_t b = otherThreats.fourSlot[m];
     if (isSinglePartner(b)) {
-        // F1.
+        // The trackers after m.
         ThreatTracker own = ownThreats;
         clearTrackerCell(own, m);
         ThreatTracker other = otherThreats;
         trackOwnStone<Them, CodesHold::Stone>(other, m);
 
-        // F2. A block that makes no four must also meet the other side's threats.
+        // A block that makes no four must also meet the other side's threats.
         if (own.fourSlot[b] == kNoCell) {
             if (unansweredDoubleFours(other, b) > 0) return storeDecided(lossScore(ply, 4));
             DefenceMask mask;
             if (defenceMaskForBoard(mask, own, other)[b] == 0) return storeDecided(lossScore(ply, 6));
         }
 
-        // F3. Can the other side go on with fours after the block?
+        // Can the other side go on with fours after the block?
         Score v;
         {
             BoardStone stone(board, b, kStone<Us>);
@@ -106,13 +106,13 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
                                 static_cast<Ply>(ply + 1), static_cast<Score>(-beta),
                                 static_cast<Score>(-alpha), other, own, m, b);
         }
-        // F4.
+        // The four sequence already refutes the block.
         if (alpha >= -v) {
             store(-kInfinity, alpha, b);
             return alpha;
         }
 
-        // F5.
+        // This node's list and gains after m.
         ChildList list(parent);
         GainMap gains = ownGains;
         gainsAfterMove<Us, Them>(gains, m);
@@ -120,7 +120,7 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         gainsAfterMove<Them, Them>(otherGainsAfter, m);
         checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
-        // F6. The block becomes the list's current move.
+        // The block becomes the list's current move.
         for (int i = list->next; i < list->count; ++i)
             if (list->cells[i] == b) {
                 list->cells[i] = list->cells[list->next];
@@ -129,7 +129,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
             }
         list->cur = list->next++;
 
-        // F7. The block, searched with the probe's result as the child's alpha.
+        // The block, searched with the probe's result as the child's alpha; principal-variation
+        // nodes extend it.
         Score r;
         {
             const auto childEval = static_cast<Score>(-(eval + gains.gain[b]));
@@ -140,9 +141,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
                 state, childDepth, static_cast<Ply>(ply + 1), childEval, v,
                 static_cast<Score>(-alpha), otherGainsAfter, gains, *list, other, own, key));
         }
-        // F8.
+        // Out of time: nothing is stored.
         if (searchTimer.stopFlag) return kInfinity;
-        // F9.
         if (r >= beta) {
             store(beta, kInfinity, b);
             return beta;
@@ -155,33 +155,33 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         return alpha;
     }
 
-    // M1. Reverse futility.
+    // No four to answer. Reverse futility.
     if (eval + kReverseMargin[d] >= beta && beta > -kWinThreshold) return beta;
 
-    // M2.
+    // This node's list and the trackers after m.
     ChildList list(parent);
     ThreatTracker own = ownThreats;
     clearTrackerCell(own, m);
     ThreatTracker other = otherThreats;
     trackOwnStone<Them, CodesHold::Stone>(other, m);
 
-    // M3. Multi-four filter.
+    // Only moves that answer every multi-four point of the other side, or make a four.
     const bool multiFours = other.fourGroupCount > 0;
     if (multiFours) {
         multiFourFilter(*list, own, other);
         if (!hasMoves(*list)) return storeDecided(lossScore(ply, 4));
     }
-    // M4. Combination filter.
+    // Only moves that meet every four-three combination, or make a four.
     DefenceMask mask;
     const bool restricted =
         combinationFilter(*list, own, defenceMaskForList(mask, own, other, *list));
     if (!hasMoves(*list)) return storeDecided(lossScore(ply, 6));
 
-    // M5. Child depth.
+    // Child depth; principal-variation nodes extend after a filter narrowed the moves.
     Depth childDepth = static_cast<Depth>(depth - kPlyUnit);
     if constexpr (pvNode) childDepth += kDepthExtension[multiFours ? 2 : restricted ? 1 : 0];
 
-    // M6.
+    // The gains after m.
     GainMap gains = ownGains;
     gainsAfterMove<Us, Them>(gains, m);
     GainMap otherGainsAfter = otherGains;
@@ -197,7 +197,7 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     using FullWindow = std::integral_constant<NodeKind, Kind>;
     using NullWindow = std::integral_constant<NodeKind, ZeroWindow>;
 
-    // M7-M8. First move, with the full window.
+    // First move: the table move or the best by gain, with the full window.
     Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains);
     Score r;
     {
@@ -211,12 +211,12 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         return beta;
     }
 
-    // M9.
+    // How many moves to try depends on the best score so far; the rest go by gain.
     Score best = r > alpha ? r : alpha;
     setMoveLimit(*list, best, limits);
     if (list->next < list->limit) sortRemainingMoves(*list, gains);
 
-    // M10. The move loop; a better score shortens it at once.
+    // The move loop; a better score shortens it at once.
     while (list->next < list->limit) {
         const Cell x = list->cells[list->next];
         list->cur = list->next++;
@@ -244,7 +244,7 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         }
     }
 
-    // M11.
+    // An exact score when a move raised alpha; otherwise an upper bound with the first move.
     if (best > alpha) store(best, best, bestMove);
     else store(-kInfinity, best, bestMove);
     return best;
