@@ -102,12 +102,9 @@ template <Colour C>
 inline void liftStone(WindowCode* codes, Cell cell) { addStoneDigits<C>(codes, cell, -1); }
 
 inline void placeOwnStone(WindowCode* codes, Cell cell) { placeStone<Colour::Own>(codes, cell); }
-inline void liftOwnStone(WindowCode* codes, Cell cell) { liftStone<Colour::Own>(codes, cell); }
 inline void placeOpponentStone(WindowCode* codes, Cell cell) {
     placeStone<Colour::Opponent>(codes, cell);
 }
-inline void liftOpponentStone(WindowCode* codes, Cell cell) {
-    liftStone<Colour::Opponent>(codes, cell);
-}
+
 
 }  // namespace quoll
