@@ -106,5 +106,4 @@ inline void placeOpponentStone(WindowCode* codes, Cell cell) {
     placeStone<Colour::Opponent>(codes, cell);
 }
 
-
 }  // namespace quoll
