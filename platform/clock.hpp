@@ -1,6 +1,6 @@
 #pragma once
-// Monotonic clock in whole nanoseconds. The Linux build reads CLOCK_MONOTONIC; another platform
-// supplies its own clock.cpp (for instance from its performance counter and frequency).
+// Monotonic clock in whole nanoseconds: CLOCK_MONOTONIC on Linux, the performance counter and
+// its frequency on Windows.
 
 #include <cstdint>
 

@@ -7,7 +7,9 @@
 
 namespace quoll {
 
-inline constexpr std::size_t kDefaultStackBytes = 8 * 1024 * 1024;  // Linux main thread
+// The main thread's stack: Linux's default, and the reserve the Windows build links into the
+// .exe (CMakeLists.txt), where Windows would give 1 MiB.
+inline constexpr std::size_t kDefaultStackBytes = 8 * 1024 * 1024;
 
 struct StackRun {
     bool started = false;
