@@ -102,10 +102,15 @@ class EngineProcess {
         return true;
     }
 
-    // Sends the line and its line feed.
+    // Windows text lines, for an engine built for Windows: requests end with CR LF, and every
+    // reply line must end with CR LF too. readLine drops the CR and counts the lines without it.
+    void useWindowsTextLines() { windowsTextLines_ = true; }
+    int repliesWithoutCarriageReturn() const { return repliesWithoutCarriageReturn_; }
+
+    // Sends the line and its line end.
     bool sendLine(std::string_view line, Milliseconds timeout = kDefaultTimeout) {
         std::string text(line);
-        text.push_back('\n');
+        text += windowsTextLines_ ? "\r\n" : "\n";
         return sendRaw(text, timeout);
     }
 
@@ -130,7 +135,7 @@ class EngineProcess {
         return true;
     }
 
-    // The next line of output without its line feed; nothing on timeout or end of output.
+    // The next line of output without its line end; nothing on timeout or end of output.
     std::optional<std::string> readLine(Milliseconds timeout = kDefaultTimeout) {
         const auto deadline = Clock::now() + timeout;
         for (;;) {
@@ -138,6 +143,12 @@ class EngineProcess {
             if (end != std::string::npos) {
                 std::string line = buffer_.substr(0, end);
                 buffer_.erase(0, end + 1);
+                if (windowsTextLines_) {
+                    if (line.ends_with('\r'))
+                        line.pop_back();
+                    else
+                        ++repliesWithoutCarriageReturn_;
+                }
                 return line;
             }
             if (output_ < 0) return std::nullopt;
@@ -227,6 +238,8 @@ class EngineProcess {
     int input_ = -1;   // the engine's standard input
     int output_ = -1;  // the engine's standard output
     std::string buffer_;
+    bool windowsTextLines_ = false;
+    int repliesWithoutCarriageReturn_ = 0;
 };
 
 }  // namespace quoll::tools

@@ -43,7 +43,9 @@ void searchAndReport(EngineState& state, const GameRecord& record, const char* k
         move = searchRoot(state, &report);
         elapsed = monotonicNowNs() - start;
     });
-    const bool legal = move < kCellCount && record.board[move] == kEmpty;
+    // A full board has no move to give.
+    const bool legal = record.moves.size() == kCellCount ? move == kNoCell
+                                                         : move < kCellCount && record.board[move] == kEmpty;
     if (!legal) ++totals.illegal;
     const std::string moveText = move == kNoCell ? "-"
                                                  : std::to_string(cellColumn(move)) + "," +

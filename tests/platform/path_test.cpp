@@ -1,45 +1,67 @@
-// The platform's path rules and the start-up check of the engine's folder.
+// The platform's path rules and its conversion of narrow path text to wide characters.
 
 #include "platform/path.hpp"
 
 #include <gtest/gtest.h>
 
-#include "protocol/engine_folder.hpp"
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace quoll {
 namespace {
 
-TEST(AbsolutePath, WindowsFormsCountOnEveryPlatformAndALeadingSlashOnLinux) {
-    // Drive-relative, relative and empty paths are not absolute.
-    for (const auto& [path, absolute, windows] : std::vector<std::tuple<std::wstring, bool, bool>>{
-             {L"C:\\engines\\", true, true}, {L"c:/engines/", true, true}, {L"Z:\\", true, true},
-             {L"\\\\server\\share\\", true, true}, {L"\\\\server", true, true},
-             {L"/", true, false}, {L"/usr/games/", true, false},
+#ifdef _WIN32
+constexpr bool kLeadingSlashIsAbsolute = false;  // relative to the current drive
+#else
+constexpr bool kLeadingSlashIsAbsolute = true;
+#endif
+
+TEST(AbsolutePath, WindowsFormsCountOnEveryPlatformAndALeadingSlashOnLinuxOnly) {
+    struct Row {
+        std::wstring path;
+        bool windowsForm;
+        bool leadingSlash;
+    };
+    // Drive-relative, relative and empty paths are not absolute anywhere.
+    for (const Row& row : std::vector<Row>{
+             {L"C:\\engines\\", true, false}, {L"c:/engines/", true, false}, {L"Z:\\", true, false},
+             {L"\\\\server\\share\\", true, false}, {L"\\\\server", true, false},
+             {L"/", false, true}, {L"/usr/games/", false, true},
              {L"C:", false, false}, {L"C:engines\\", false, false}, {L"1:\\engines\\", false, false},
              {L"engines\\", false, false}, {L".\\", false, false}, {L"", false, false},
              {L"\\\\", false, false}, {L"\\engines\\", false, false}, {L"./", false, false},
              {L"games/", false, false}}) {
-        EXPECT_EQ(isAbsolutePath(path), absolute) << std::string(path.begin(), path.end());
-        EXPECT_EQ(isWindowsAbsolutePath(path), windows) << std::string(path.begin(), path.end());
+        const std::string text(row.path.begin(), row.path.end());
+        EXPECT_EQ(isWindowsAbsolutePath(row.path), row.windowsForm) << text;
+        EXPECT_EQ(isAbsolutePath(row.path),
+                  row.windowsForm || (row.leadingSlash && kLeadingSlashIsAbsolute))
+            << text;
     }
 }
 
-TEST(WidePath, AsciiConvertsAndUnconvertibleBytesAreKept) {
+TEST(WidePath, AsciiConvertsOnEveryPlatform) {
     EXPECT_EQ(toWidePath("C:/engines/x.exe"), L"C:/engines/x.exe");
     EXPECT_EQ(toWidePath(""), L"");
+}
+
+#ifdef _WIN32
+// Which code page applies is the file APIs' choice; the test knows the Western pages only.
+TEST(WidePath, FileApisChooseTheAnsiOrTheOemCodePage) {
+    if (GetACP() != 1252 || GetOEMCP() != 437) GTEST_SKIP() << "not the Western code pages";
+    ASSERT_TRUE(AreFileApisANSI());
+    EXPECT_EQ(toWidePath("C:\\m\xE9t\x80\\"), L"C:\\m\u00E9t\u20AC\\");
+    SetFileApisToOEM();
+    const std::wstring oem = toWidePath("C:\\m\x82t\x80\\");
+    SetFileApisToANSI();
+    EXPECT_EQ(oem, L"C:\\m\u00E9t\u00C7\\");
+}
+#else
+TEST(WidePath, TextOutsideTheLocaleKeepsEveryByte) {
     // Not text of the C locale: every byte becomes one wide character of its value.
     EXPECT_EQ(toWidePath("/m\xE9t\xFF/"), std::wstring(L"/m\u00E9t\u00FF/"));
 }
-
-TEST(EngineFolder, TheFolderLeftAfterTheFileNameDecides) {
-    for (const char* path : {"C:/engines/x.exe", "C:\\engines\\pbrain-quoll.exe",
-                             "/opt/quoll/pbrain-quoll", "/pbrain-quoll", "/opt/\xE9t\xE9/pbrain-quoll",
-                             "C:/"})
-        EXPECT_TRUE(locateEngineFolder(path)) << path;
-    // "C:x.exe" leaves no separator at all, so the folder is empty.
-    for (const char* path : {"x.exe", "./pbrain-quoll", "build/pbrain-quoll", "C:x.exe", ""})
-        EXPECT_FALSE(locateEngineFolder(path)) << path;
-}
+#endif
 
 }  // namespace
 }  // namespace quoll

@@ -41,7 +41,7 @@ inline int cellAt(int x, int y) {
 
 // Starts the engine with a small table, the given move budget and plenty of match time.
 inline void startEngine(EngineClient& engine, int timeoutTurnMs) {
-    ASSERT_TRUE(engine.start(QUOLL_ENGINE_PATH));
+    ASSERT_TRUE(engine.startEngine());
     engine.sendLine("INFO MAX_MEMORY 1000000");
     engine.sendLine("INFO TIME_LEFT 10000000");
     engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(timeoutTurnMs));

@@ -40,6 +40,9 @@ inline const std::vector<OddLine> kOddLines = {
     {"\0"s, {unknownCommand("\0"s)}},
     {"TU\0RN 3,3"s, {unknownCommand("TU\0RN"s)}},
     {"\xC3\xA9t\xFFz \xE4", {unknownCommand("\xC3\xA9T\xFFZ")}},
+    // Ctrl-Z is an ordinary byte, not the end of the input (as it would be in Windows text mode).
+    {"\x1A", {unknownCommand("\x1A")}},
+    {"\x1Aturn 3,3", {unknownCommand("\x1ATURN")}},
     // Blank lines, CONFIG and unknown INFO keys are ignored.
     {"", {}},
     {" \t \x0b\x0c ", {}},

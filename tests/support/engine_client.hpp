@@ -3,7 +3,7 @@
 // that report their failures to the test.
 //
 //   EngineClient engine;
-//   ASSERT_TRUE(engine.start(QUOLL_ENGINE_PATH));
+//   ASSERT_TRUE(engine.startEngine());
 //   EXPECT_TRUE(engine.answers("START 15", "OK"));
 //   engine.endAndExpectExit();
 
@@ -17,8 +17,28 @@
 
 namespace quoll::test {
 
+// The engine under test: the build's own, or a Windows .exe that Wine runs (the build then
+// defines QUOLL_ENGINE_LAUNCHER as Wine's path).
+#ifdef QUOLL_ENGINE_LAUNCHER
+inline constexpr bool kWindowsEngine = true;
+#else
+inline constexpr bool kWindowsEngine = false;
+#endif
+
 class EngineClient : public tools::EngineProcess {
   public:
+    // Starts the engine under test; `programName` is the first argument it sees (its own path
+    // when empty). Under Wine the program always sees its full Windows path.
+    bool startEngine(const std::string& programName = "") {
+#ifdef QUOLL_ENGINE_LAUNCHER
+        (void)programName;
+        useWindowsTextLines();
+        return start(QUOLL_ENGINE_LAUNCHER, "", {QUOLL_ENGINE_PATH});
+#else
+        return start(QUOLL_ENGINE_PATH, programName);
+#endif
+    }
+
     // The next line must be exactly `expected`.
     ::testing::AssertionResult expectLine(std::string_view expected,
                                           Milliseconds timeout = kDefaultTimeout) {
@@ -49,6 +69,7 @@ class EngineClient : public tools::EngineProcess {
     void expectCleanExit() {
         EXPECT_TRUE(expectEndOfOutput());
         EXPECT_EQ(waitExit(), 0);
+        EXPECT_EQ(repliesWithoutCarriageReturn(), 0) << "reply lines must be Windows text lines";
     }
 
     void endAndExpectExit() {
