@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64 wine64)  # the Windows brain: cross compiler, and Wine to test it
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds a normal and a sanitizer (address + undefined) configuration and runs every test of both,
-# then fuzzes the protocol front end for a minute (scripts/fuzz.sh; longer runs: scripts/fuzz.sh SECONDS).
+# fuzzes the protocol front end for a minute (scripts/fuzz.sh; longer runs: scripts/fuzz.sh SECONDS),
+# then cross-builds the Windows brain and tests it under Wine (scripts/test-windows.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -8,7 +9,8 @@ jobs=$(nproc)
 
 cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON
 cmake --build "$root/build/test" -j "$jobs"
-ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs"
+# The Windows end-to-end tests (label windows) run from scripts/test-windows.sh.
+ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs" -LE windows
 
 cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUOLL_SANITIZE=ON -DQUOLL_CHECKS=ON -DQUOLL_WERROR=ON -DQUOLL_TOOLS=OFF
@@ -16,4 +18,5 @@ cmake --build "$root/build/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
 "$root/scripts/fuzz.sh" 60
-echo "all tests passed (normal and sanitizer builds, bounded fuzz run)"
+"$root/scripts/test-windows.sh"
+echo "all tests passed (normal and sanitizer builds, bounded fuzz run, Windows build under Wine)"

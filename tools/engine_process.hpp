@@ -102,6 +102,24 @@ class EngineProcess {
         return true;
     }
 
+    // Starts a brain the way a manager on its platform would: a Windows .exe through Wine (found
+    // in its usual places) and with Windows text lines, anything else directly.
+    bool startBrain(const std::string& path, const std::string& programName = "") {
+        if (!isWindowsProgram(path)) return start(path, programName);
+        useWindowsTextLines();
+        std::string wine = "wine64";
+        for (const char* candidate : {"/usr/bin/wine64", "/usr/lib/wine/wine64", "/usr/bin/wine"})
+            if (access(candidate, X_OK) == 0) {
+                wine = candidate;
+                break;
+            }
+        return start(wine, "", {path});
+    }
+
+    static constexpr bool isWindowsProgram(std::string_view path) {
+        return path.ends_with(".exe");
+    }
+
     // Windows text lines, for an engine built for Windows: requests end with CR LF, and every
     // reply line must end with CR LF too. readLine drops the CR and counts the lines without it.
     void useWindowsTextLines() { windowsTextLines_ = true; }

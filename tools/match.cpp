@@ -5,7 +5,8 @@
 //   match [--engine PATH] [--games N] [--turn-ms N] [--match-ms N] [--seed N]
 //         [--tolerance-ms N] [--opening N] [--max-memory BYTES]
 //
-// The engine defaults to the pbrain-quoll of the build folder this tool was built in. The exit
+// The engine defaults to the pbrain-quoll of the build folder this tool was built in; a Windows
+// pbrain-quoll.exe is run under Wine and spoken to in Windows text lines. The exit
 // code is 1 after any illegal move, time-out or crash, 2 on bad arguments.
 
 #include <unistd.h>

@@ -129,7 +129,7 @@ class Match {
   private:
     void restart(int e) {
         engines_[e] = std::make_unique<EngineProcess>();
-        if (!engines_[e]->start(options_.enginePath))
+        if (!engines_[e]->startBrain(options_.enginePath))
             log_ << "engine " << e << " could not be started: " << options_.enginePath << "\n";
     }
 

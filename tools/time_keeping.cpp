@@ -13,7 +13,8 @@
 //
 //   time_keeping [engine path] [--requests N] [--seed N] [--no-load]
 //
-// The engine path defaults to pbrain-quoll in the build folder above this tool's.
+// The engine path defaults to pbrain-quoll in the build folder above this tool's; a Windows
+// pbrain-quoll.exe is run under Wine.
 
 #include <algorithm>
 #include <atomic>
@@ -228,7 +229,7 @@ double percentile(const std::vector<double>& sorted, double fraction) {
 }
 
 bool startEngine(EngineProcess& engine, const std::string& path, int budgetMs) {
-    if (!engine.start(path)) return false;
+    if (!engine.startBrain(path)) return false;
     engine.sendLine("INFO MAX_MEMORY 83886080");
     engine.sendLine("INFO TIME_LEFT 2147483647");
     engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(budgetMs));

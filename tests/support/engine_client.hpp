@@ -17,26 +17,15 @@
 
 namespace quoll::test {
 
-// The engine under test: the build's own, or a Windows .exe that Wine runs (the build then
-// defines QUOLL_ENGINE_LAUNCHER as Wine's path).
-#ifdef QUOLL_ENGINE_LAUNCHER
-inline constexpr bool kWindowsEngine = true;
-#else
-inline constexpr bool kWindowsEngine = false;
-#endif
+// The engine under test: the build's own, or a Windows .exe that Wine runs.
+inline constexpr bool kWindowsEngine = tools::EngineProcess::isWindowsProgram(QUOLL_ENGINE_PATH);
 
 class EngineClient : public tools::EngineProcess {
   public:
     // Starts the engine under test; `programName` is the first argument it sees (its own path
     // when empty). Under Wine the program always sees its full Windows path.
     bool startEngine(const std::string& programName = "") {
-#ifdef QUOLL_ENGINE_LAUNCHER
-        (void)programName;
-        useWindowsTextLines();
-        return start(QUOLL_ENGINE_LAUNCHER, "", {QUOLL_ENGINE_PATH});
-#else
-        return start(QUOLL_ENGINE_PATH, programName);
-#endif
+        return startBrain(QUOLL_ENGINE_PATH, programName);
     }
 
     // The next line must be exactly `expected`.
