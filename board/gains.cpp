@@ -10,7 +10,7 @@ inline void addTo(Score& target, int value) { target = static_cast<Score>(target
 
 Score staticEval(const WindowCode* codes) {
     Score sum = 0;
-    for (int w = 0; w < kWindowCount; ++w) addTo(sum, kWindowWeight[w] * windowValueOwn(codes[w]));
+    for (int w = 0; w < kWindowCount; ++w) addTo(sum, kWindowWeight[w] * windowValue<Colour::Own>(codes[w]));
     return sum;
 }
 

@@ -84,23 +84,4 @@ inline void gainsBeforeMove(GainMap& map, Cell cell) {
     applyMoveToGains(map, cell, kGainDeltas<MapColour, Mover>, kInUnit<Mover>, kFlankUnit<Mover>);
 }
 
-inline void ownGainsAfterOwnMove(GainMap& map, Cell cell) {
-    gainsAfterMove<Colour::Own, Colour::Own>(map, cell);
-}
-inline void opponentGainsAfterOwnMove(GainMap& map, Cell cell) {
-    gainsAfterMove<Colour::Opponent, Colour::Own>(map, cell);
-}
-inline void opponentGainsBeforeOwnMove(GainMap& map, Cell cell) {
-    gainsBeforeMove<Colour::Opponent, Colour::Own>(map, cell);
-}
-inline void ownGainsAfterOpponentMove(GainMap& map, Cell cell) {
-    gainsAfterMove<Colour::Own, Colour::Opponent>(map, cell);
-}
-inline void ownGainsBeforeOpponentMove(GainMap& map, Cell cell) {
-    gainsBeforeMove<Colour::Own, Colour::Opponent>(map, cell);
-}
-inline void opponentGainsAfterOpponentMove(GainMap& map, Cell cell) {
-    gainsAfterMove<Colour::Opponent, Colour::Opponent>(map, cell);
-}
-
 }  // namespace quoll

@@ -101,9 +101,4 @@ inline void placeStone(WindowCode* codes, Cell cell) { addStoneDigits<C>(codes, 
 template <Colour C>
 inline void liftStone(WindowCode* codes, Cell cell) { addStoneDigits<C>(codes, cell, -1); }
 
-inline void placeOwnStone(WindowCode* codes, Cell cell) { placeStone<Colour::Own>(codes, cell); }
-inline void placeOpponentStone(WindowCode* codes, Cell cell) {
-    placeStone<Colour::Opponent>(codes, cell);
-}
-
 }  // namespace quoll

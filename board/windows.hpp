@@ -39,8 +39,6 @@ constexpr Score windowValue(int code) {
     return 0;
 }
 
-constexpr Score windowValueOwn(int code) { return windowValue<Colour::Own>(code); }
-constexpr Score windowValueOpponent(int code) { return windowValue<Colour::Opponent>(code); }
 
 // True when the code equals the pattern in every digit but the other colour's flank digit.
 template <Colour C>
@@ -48,13 +46,6 @@ constexpr bool matchesPattern(int code, int pattern) {
     constexpr int otherFlankUnit = kFlankUnit<opponentOf(C)>;
     return code == pattern || code == pattern + otherFlankUnit ||
            code == pattern + 2 * otherFlankUnit;
-}
-
-constexpr bool matchesOwnPattern(int code, int pattern) {
-    return matchesPattern<Colour::Own>(code, pattern);
-}
-constexpr bool matchesOpponentPattern(int code, int pattern) {
-    return matchesPattern<Colour::Opponent>(code, pattern);
 }
 
 // Threat patterns of colour C, with the other colour's flank digit 0.

@@ -14,6 +14,13 @@ bool isDriveLetter(wchar_t c) {
 
 }  // namespace
 
+std::wstring widenByteByByte(std::string_view narrow) {
+    std::wstring wide;
+    wide.reserve(narrow.size());
+    for (const char byte : narrow) wide.push_back(static_cast<unsigned char>(byte));
+    return wide;
+}
+
 bool isWindowsAbsolutePath(std::wstring_view path) {
     if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == L':' && isSeparator(path[2]))
         return true;

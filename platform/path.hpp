@@ -13,6 +13,9 @@ namespace quoll {
 // the same value).
 std::wstring toWidePath(std::string_view narrow);
 
+// Each byte as one wide character of the same value: the fallback of toWidePath.
+std::wstring widenByteByByte(std::string_view narrow);
+
 // The Windows absolute forms, recognised on every platform: a drive letter, a colon and a
 // slash or backslash ("C:\x", "c:/x"), or a root name of two separators and a server ("\\srv").
 // A drive letter and colon without a separator is drive-relative, not absolute.

@@ -13,12 +13,8 @@ std::wstring toWidePath(std::string_view narrow) {
         wchar_t character = 0;
         const std::size_t used =
             std::mbrtowc(&character, narrow.data() + position, narrow.size() - position, &state);
-        if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2)) {
-            // Not text of this locale's encoding: keep every byte as it came.
-            wide.clear();
-            for (const char byte : narrow) wide.push_back(static_cast<unsigned char>(byte));
-            return wide;
-        }
+        if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2))
+            return widenByteByByte(narrow);  // not text of this locale's encoding
         wide.push_back(character);
         position += used == 0 ? 1 : used;  // 0: an embedded NUL, one byte long
     }

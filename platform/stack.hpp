@@ -16,6 +16,15 @@ struct StackRun {
     std::size_t bytesUsed = 0;  // high-water mark of the thread's stack
 };
 
+// The paint, and how much of it at the low end of `length` painted bytes the work left untouched
+// (the stack grows down).
+inline constexpr unsigned char kStackPaint = 0xA5;
+inline std::size_t untouchedPaint(const volatile unsigned char* low, std::size_t length) {
+    std::size_t untouched = 0;
+    while (untouched < length && low[untouched] == kStackPaint) ++untouched;
+    return untouched;
+}
+
 StackRun runWithMeasuredStack(std::size_t stackBytes, const std::function<void()>& work);
 
 }  // namespace quoll

@@ -10,8 +10,6 @@ namespace quoll {
 
 namespace {
 
-constexpr unsigned char kPaint = 0xA5;
-
 void* runWork(void* argument) {
     (*static_cast<const std::function<void()>*>(argument))();
     return nullptr;
@@ -25,7 +23,7 @@ StackRun runWithMeasuredStack(std::size_t stackBytes, const std::function<void()
     // pthread wants an aligned base.
     auto base = reinterpret_cast<std::uintptr_t>(stack.get());
     auto* aligned = reinterpret_cast<unsigned char*>((base + 4095) & ~std::uintptr_t{4095});
-    std::memset(aligned, kPaint, stackBytes);
+    std::memset(aligned, kStackPaint, stackBytes);
 
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
@@ -37,10 +35,7 @@ StackRun runWithMeasuredStack(std::size_t stackBytes, const std::function<void()
     if (!run.started) return run;
     pthread_join(thread, nullptr);
 
-    // The stack grows down: the untouched paint lies at the low end.
-    std::size_t untouched = 0;
-    while (untouched < stackBytes && aligned[untouched] == kPaint) ++untouched;
-    run.bytesUsed = stackBytes - untouched;
+    run.bytesUsed = stackBytes - untouchedPaint(aligned, stackBytes);
     return run;
 }
 

@@ -6,7 +6,6 @@ namespace quoll {
 
 namespace {
 
-constexpr unsigned char kPaint = 0xA5;
 // Left unpainted at the low end, where the reservation's last guard pages lie.
 constexpr ULONG_PTR kUnpaintedTail = 64 * 1024;
 // Below this frame, kept clear for the calls this function makes itself.
@@ -28,14 +27,13 @@ DWORD WINAPI runWork(void* argument) {
     auto* const top = reinterpret_cast<volatile unsigned char*>(hereAddress - kFrameMargin);
     // Downwards, one byte after another: Windows commits the stack page by page as each guard
     // page below the committed part is touched. No call is made while painting.
-    for (volatile unsigned char* byte = top; byte >= floor; --byte) *byte = kPaint;
+    for (volatile unsigned char* byte = top; byte >= floor; --byte) *byte = kStackPaint;
 
     (*thread->work)();
 
-    // The stack grows down: the untouched paint lies at the low end.
-    const volatile unsigned char* byte = floor;
-    while (byte <= top && *byte == kPaint) ++byte;
-    thread->bytesUsed = static_cast<std::size_t>(high - reinterpret_cast<ULONG_PTR>(byte));
+    const std::size_t painted = static_cast<std::size_t>(top - floor) + 1;
+    const ULONG_PTR deepest = low + kUnpaintedTail + untouchedPaint(floor, painted);
+    thread->bytesUsed = static_cast<std::size_t>(high - deepest);
     return 0;
 }
 

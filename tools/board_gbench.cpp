@@ -86,8 +86,8 @@ void gainUpdateAfterMove(benchmark::State& state) {
     for (auto _ : state) {
         GainMap own = ownParent, opponent = opponentParent;
         own.codes = opponent.codes = position.childCodes[next].data();
-        ownGainsAfterOwnMove(own, position.candidates[next]);
-        opponentGainsAfterOwnMove(opponent, position.candidates[next]);
+        gainsAfterMove<Colour::Own, Colour::Own>(own, position.candidates[next]);
+        gainsAfterMove<Colour::Opponent, Colour::Own>(opponent, position.candidates[next]);
         benchmark::DoNotOptimize(own);
         benchmark::DoNotOptimize(opponent);
         next = next + 1 == position.candidates.size() ? 0 : next + 1;

@@ -17,8 +17,8 @@ TEST(WindowValue, TellingCodes) {
                            {144, 0},
                            {4, -62}};
     for (const auto& [code, value] : rows) {
-        EXPECT_EQ(windowValueOwn(code), value) << code;
-        EXPECT_EQ(windowValueOpponent(code), -value) << code;
+        EXPECT_EQ(windowValue<Colour::Own>(code), value) << code;
+        EXPECT_EQ(windowValue<Colour::Opponent>(code), -value) << code;
     }
 }
 
@@ -28,22 +28,22 @@ TEST(WindowValue, EveryCodeByItsDigits) {
     for (int code = 0; code < kCodeCount; ++code) {
         const int own = ownStones(code), opponent = opponentStones(code);
         EXPECT_EQ(opponent + 6 * own + 36 * opponentFlanks(code) + 108 * ownFlanks(code), code);
-        EXPECT_EQ(windowValueOwn(code), -windowValueOpponent(code)) << "code " << code;
+        EXPECT_EQ(windowValue<Colour::Own>(code), -windowValue<Colour::Opponent>(code)) << "code " << code;
         if (own + opponent > 5) continue;
         int expected = 0;
         if (own > 0 && opponent == 0 && ownFlanks(code) == 0) expected = kWindowScore[own];
         if (opponent > 0 && own == 0 && opponentFlanks(code) == 0)
             expected = -kWindowScore[opponent];
-        EXPECT_EQ(windowValueOwn(code), expected) << "code " << code;
+        EXPECT_EQ(windowValue<Colour::Own>(code), expected) << "code " << code;
     }
 }
 
 TEST(WindowPatterns, TellingCases) {
     // An opponent stone beside an own two does not spoil it.
-    EXPECT_TRUE(matchesOwnPattern(48, 12));
-    EXPECT_FALSE(matchesOwnPattern(120, 12));
-    EXPECT_TRUE(matchesOpponentPattern(110, 2));
-    EXPECT_FALSE(matchesOpponentPattern(38, 2));
+    EXPECT_TRUE(matchesPattern<Colour::Own>(48, 12));
+    EXPECT_FALSE(matchesPattern<Colour::Own>(120, 12));
+    EXPECT_TRUE(matchesPattern<Colour::Opponent>(110, 2));
+    EXPECT_FALSE(matchesPattern<Colour::Opponent>(38, 2));
     using Own = Patterns<Colour::Own>;
     using Opponent = Patterns<Colour::Opponent>;
     EXPECT_EQ((std::array<int, 6>{Own::cleanFour, Own::cleanThree, Own::cleanTwo, Own::cleanOne,
@@ -64,11 +64,11 @@ TEST(WindowPatterns, IgnoreOnlyTheOtherColoursFlankDigit) {
     for (int pattern = 0; pattern < kCodeCount; ++pattern)
         for (int code = 0; code < kCodeCount; ++code) {
             if (opponentFlanks(pattern) == 0) {
-                ASSERT_EQ(matchesOwnPattern(code, pattern), same(code, pattern, ownFlanks))
+                ASSERT_EQ(matchesPattern<Colour::Own>(code, pattern), same(code, pattern, ownFlanks))
                     << code << " vs " << pattern;
             }
             if (ownFlanks(pattern) == 0) {
-                ASSERT_EQ(matchesOpponentPattern(code, pattern),
+                ASSERT_EQ(matchesPattern<Colour::Opponent>(code, pattern),
                           same(code, pattern, opponentFlanks))
                     << code << " vs " << pattern;
             }

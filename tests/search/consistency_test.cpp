@@ -27,8 +27,8 @@ TEST(Consistency, NamesTheRecordThatDrifted) {
     EXPECT_STREQ(check(), "window codes differ");
     placeStone<Colour::Own>(state.windowCodes.data(), empty);
     EXPECT_STREQ(check(), "gains differ");
-    ownGainsAfterOwnMove(frame.ownGain, empty);
-    opponentGainsAfterOwnMove(frame.oppGain, empty);
+    gainsAfterMove<Colour::Own, Colour::Own>(frame.ownGain, empty);
+    gainsAfterMove<Colour::Opponent, Colour::Own>(frame.oppGain, empty);
     ASSERT_NE(check(), nullptr);  // the trackers and the list have not seen it either
     trackOwnStone<Colour::Own, CodesHold::Stone>(frame.ownThreats, empty);
     clearTrackerCell(frame.oppThreats, empty);

@@ -499,7 +499,7 @@ inline GameRecord randomRecord(std::mt19937& random, int moves) {
             record.board[cell] = stone;
             const WindowCodes codes = codesByDefinition(record.board);
             const bool five = std::any_of(codes.begin(), codes.end(), [](WindowCode c) {
-                return windowValueOwn(c) == kWinScore || windowValueOpponent(c) == kWinScore;
+                return windowValue<Colour::Own>(c) == kWinScore || windowValue<Colour::Opponent>(c) == kWinScore;
             });
             if (five) {
                 record.board[cell] = kEmpty;
