@@ -4,7 +4,7 @@
 # then cross-builds the Windows brain and tests it under Wine (scripts/test-windows.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" engine test windows release
 jobs=$(nproc)
 
 cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON
