@@ -5,7 +5,7 @@
 #
 #   scripts/compare.sh COMMIT [GAMES] [TURN_MS]     # defaults: 20 games, 1000 ms per move
 #
-# Speed is the benchmark's total nodes per second, the median of three runs of each, taken in
+# Speed is the benchmark's total nodes per second, the median of five runs of each, taken in
 # turns so that a busy machine slows both alike. In the match engine 0 is this tree and engine 1
 # the earlier commit; they take turns to begin.
 set -euo pipefail
@@ -32,10 +32,10 @@ cmake --build "$new" -j "$(nproc)" --target pbrain-quoll bench match >/dev/null
 
 # One benchmark run: its nodes per second and its signature.
 bench() { "$1" | sed -n -e 's/^total .* nps \([0-9]*\)$/\1/p' -e 's/^Nodes searched: //p' | paste -sd' '; }
-median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
+median() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
 new_runs=()
 old_runs=()
-for _ in 1 2 3; do
+for _ in 1 2 3 4 5; do
   read -r speed new_signature < <(bench "$new/tools/bench")
   new_runs+=("$speed")
   read -r speed old_signature < <(bench "$old/build/tools/bench")
