@@ -43,7 +43,7 @@ commit=$(git -C "$root" rev-parse --short=7 HEAD)
 git -C "$root" diff --quiet HEAD -- || commit="$commit-dirty"
 version="$about_version-$signature-$commit"
 
-# Archives with fixed owners, order and times, so the same commit gives the same bytes.
+# Archives with fixed owners, order and times, so the same binaries give the same bytes.
 stamp=$(git -C "$root" log -1 --format=%ct)
 linux_name="quoll-$version-linux-x86_64"
 windows_name="quoll-$version-windows-x86_64"
