@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64 wine64)  # the Windows brain: cross compiler, and Wine to test it
+  g++-mingw-w64-x86-64 wine64  # the Windows brain: cross compiler, and Wine to test it
+  # web: the board in the browser (scripts/web.sh) and its tests in Chromium
+  libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -146,7 +146,7 @@ def browser():
     options.binary_location = '/usr/bin/chromium'
     for flag in ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-                 '--no-proxy-server', '--window-size=1000,760',
+                 '--no-proxy-server', '--window-size=1040,860',
                  '--user-data-dir=' + tempfile.mkdtemp(prefix='quoll-web-chromium-')]:
         options.add_argument(flag)
     return webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)

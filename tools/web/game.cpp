@@ -125,10 +125,10 @@ void startEngine(Game& game) {
     game.failureDetail.clear();
     game.movesKnownToEngine = -1;
     const bool launcher = access(kParentDeathLauncher, X_OK) == 0;
-    const bool started =
-        launcher ? game.engine->start(kParentDeathLauncher, "",
-                                      {"--pdeathsig", "KILL", "--", game.enginePath})
-                 : game.engine->start(game.enginePath);
+    const bool started = launcher
+                             ? game.engine->start(kParentDeathLauncher, "",
+                                                  {"--pdeathsig", "KILL", "--", game.enginePath})
+                             : game.engine->start(game.enginePath);
     if (!started) return recordFailure(game, Failure::NotStarted);
 
     // The table is sized at START, so the memory budget also goes before it.

@@ -22,7 +22,9 @@ namespace {
 
 std::atomic<bool> stopRequested = false;
 
-void requestStop(int) { stopRequested = true; }
+void requestStop(int) {
+    stopRequested = true;
+}
 
 struct Options {
     std::string enginePath = QUOLL_DEFAULT_ENGINE;

@@ -48,7 +48,8 @@ std::optional<std::vector<Move>> readRecord(std::string_view text) {
             second == std::string_view::npos ? "0" : line.substr(second + 1);
         if (!allDigits(time)) continue;
         if (*x < 1 || *x > tools::kSide || *y < 1 || *y > tools::kSide) return std::nullopt;
-        moves.push_back({.cell = (*y - 1) * tools::kSide + *x - 1, .thinkingMs = number(time).value_or(0)});
+        moves.push_back(
+            {.cell = (*y - 1) * tools::kSide + *x - 1, .thinkingMs = number(time).value_or(0)});
     }
     return moves;
 }

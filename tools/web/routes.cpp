@@ -30,8 +30,12 @@ bool isIpLiteral(const std::string& host) {
            inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-bool isLoopback(const std::string& host) { return host.starts_with("127.") || host == "::1"; }
-bool isWildcard(const std::string& host) { return host == "0.0.0.0" || host == "::"; }
+bool isLoopback(const std::string& host) {
+    return host.starts_with("127.") || host == "::1";
+}
+bool isWildcard(const std::string& host) {
+    return host == "0.0.0.0" || host == "::";
+}
 
 // The Host header names the address the server is bound to. A name other than localhost is
 // refused: a page that rebinds its own name to this address still sends its own name here.
@@ -107,14 +111,20 @@ std::optional<int> integerIn(const json& value, int low, int high) {
 std::string failureText(const Game& game) {
     const std::string detail = game.failureDetail.empty() ? "" : " (" + game.failureDetail + ")";
     switch (game.failure) {
-        case Failure::None: return "";
-        case Failure::NotStarted: return "The engine could not be started" + detail + ".";
-        case Failure::Crashed: return "The engine crashed" + detail + ".";
+        case Failure::None:
+            return "";
+        case Failure::NotStarted:
+            return "The engine could not be started" + detail + ".";
+        case Failure::Crashed:
+            return "The engine crashed" + detail + ".";
         case Failure::TooSlow:
             return "The engine did not answer within the time per move plus one second.";
-        case Failure::ErrorLine: return "The engine reported an error" + detail + ".";
-        case Failure::UnreadableMove: return "The engine's reply is not a move" + detail + ".";
-        case Failure::IllegalMove: return "The engine played on a taken cell" + detail + ".";
+        case Failure::ErrorLine:
+            return "The engine reported an error" + detail + ".";
+        case Failure::UnreadableMove:
+            return "The engine's reply is not a move" + detail + ".";
+        case Failure::IllegalMove:
+            return "The engine played on a taken cell" + detail + ".";
     }
     return "";
 }
@@ -123,7 +133,9 @@ const char* colourName(std::uint8_t stone) {
     return stone == tools::kBlackStone ? "black" : "white";
 }
 
-json point(int cell) { return json{{"x", cell % tools::kSide}, {"y", cell / tools::kSide}}; }
+json point(int cell) {
+    return json{{"x", cell % tools::kSide}, {"y", cell / tools::kSide}};
+}
 
 json describe(const Game& game) {
     json moves = json::array();
@@ -182,19 +194,19 @@ GameWork withEmptyBody(std::function<void(Game&, httplib::Response&)> work) {
 
 void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
                const std::string& enginePath) {
-    server.set_pre_routing_handler([binding](const httplib::Request& request,
-                                             httplib::Response& response) {
-        response.set_header("Cache-Control", "no-store");
-        response.set_header("X-Content-Type-Options", "nosniff");
-        // Only the page's own files run, and no other page may frame it.
-        response.set_header("Content-Security-Policy",
-                            "default-src 'self'; frame-ancestors 'none'; form-action 'none'");
-        std::string reason;
-        const int status = guard(request, binding, reason);
-        if (status == 0) return httplib::Server::HandlerResponse::Unhandled;
-        reject(response, status, reason);
-        return httplib::Server::HandlerResponse::Handled;
-    });
+    server.set_pre_routing_handler(
+        [binding](const httplib::Request& request, httplib::Response& response) {
+            response.set_header("Cache-Control", "no-store");
+            response.set_header("X-Content-Type-Options", "nosniff");
+            // Only the page's own files run, and no other page may frame it.
+            response.set_header("Content-Security-Policy",
+                                "default-src 'self'; frame-ancestors 'none'; form-action 'none'");
+            std::string reason;
+            const int status = guard(request, binding, reason);
+            if (status == 0) return httplib::Server::HandlerResponse::Unhandled;
+            reject(response, status, reason);
+            return httplib::Server::HandlerResponse::Handled;
+        });
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) reject(response, response.status, "request refused");
     });
@@ -225,8 +237,8 @@ void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
         sendGame(response, *game);
     });
 
-    server.Get(kIdPattern, onGame(games, [](Game& game, const httplib::Request&,
-                                            httplib::Response& response) {
+    server.Get(kIdPattern,
+               onGame(games, [](Game& game, const httplib::Request&, httplib::Response& response) {
                    sendGame(response, game);
                }));
 
@@ -237,26 +249,27 @@ void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
                    response.set_content(recordText(game.moves), "text/plain");
                }));
 
-    server.Delete(kIdPattern, [&games](const httplib::Request& request,
-                                       httplib::Response& response) {
-        if (!games.close(request.matches[1])) return reject(response, 404, "no such game");
-        response.status = 204;
-    });
+    server.Delete(kIdPattern,
+                  [&games](const httplib::Request& request, httplib::Response& response) {
+                      if (!games.close(request.matches[1]))
+                          return reject(response, 404, "no such game");
+                      response.status = 204;
+                  });
 
-    server.Post(std::string(kIdPattern) + "/move",
-                onGame(games, [](Game& game, const httplib::Request& request,
-                                 httplib::Response& response) {
-                    std::string reason;
-                    const std::optional<json> body = bodyWith(request, {"x", "y"}, reason);
-                    if (!body) return reject(response, 400, reason);
-                    const auto x = integerIn((*body)["x"], 0, tools::kSide - 1);
-                    const auto y = integerIn((*body)["y"], 0, tools::kSide - 1);
-                    if (!x || !y) return reject(response, 400, "x and y must be whole numbers 0..14");
-                    if (!personToMove(game)) return reject(response, 409, "it is not your turn");
-                    if (!playPersonMove(game, *y * tools::kSide + *x))
-                        return reject(response, 409, "that cell is taken");
-                    sendGame(response, game);
-                }));
+    server.Post(
+        std::string(kIdPattern) + "/move",
+        onGame(games, [](Game& game, const httplib::Request& request, httplib::Response& response) {
+            std::string reason;
+            const std::optional<json> body = bodyWith(request, {"x", "y"}, reason);
+            if (!body) return reject(response, 400, reason);
+            const auto x = integerIn((*body)["x"], 0, tools::kSide - 1);
+            const auto y = integerIn((*body)["y"], 0, tools::kSide - 1);
+            if (!x || !y) return reject(response, 400, "x and y must be whole numbers 0..14");
+            if (!personToMove(game)) return reject(response, 409, "it is not your turn");
+            if (!playPersonMove(game, *y * tools::kSide + *x))
+                return reject(response, 409, "that cell is taken");
+            sendGame(response, game);
+        }));
 
     server.Post(std::string(kIdPattern) + "/reply",
                 onGame(games, withEmptyBody([](Game& game, httplib::Response& response) {
@@ -270,7 +283,8 @@ void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
 
     server.Post(std::string(kIdPattern) + "/hint",
                 onGame(games, withEmptyBody([](Game& game, httplib::Response& response) {
-                           if (!personToMove(game)) return reject(response, 409, "it is not your turn");
+                           if (!personToMove(game))
+                               return reject(response, 409, "it is not your turn");
                            if (!game.engine)
                                return reject(response, 409, "the engine has stopped: restart it");
                            findHint(game);
@@ -289,20 +303,21 @@ void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
                            sendGame(response, game);
                        })));
 
-    server.Post(std::string(kIdPattern) + "/load",
-                onGame(games, [](Game& game, const httplib::Request& request,
-                                 httplib::Response& response) {
-                    std::string reason;
-                    const std::optional<json> body = bodyWith(request, {"record"}, reason);
-                    if (!body) return reject(response, 400, reason);
-                    if (!(*body)["record"].is_string())
-                        return reject(response, 400, "record must be a string");
-                    const auto moves = readRecord((*body)["record"].get<std::string>());
-                    if (!moves) return reject(response, 400, "a move of the record is off the board");
-                    if (!replaceMoves(game, *moves))
-                        return reject(response, 400, "the record has a move on a taken cell or after the end");
-                    sendGame(response, game);
-                }));
+    server.Post(
+        std::string(kIdPattern) + "/load",
+        onGame(games, [](Game& game, const httplib::Request& request, httplib::Response& response) {
+            std::string reason;
+            const std::optional<json> body = bodyWith(request, {"record"}, reason);
+            if (!body) return reject(response, 400, reason);
+            if (!(*body)["record"].is_string())
+                return reject(response, 400, "record must be a string");
+            const auto moves = readRecord((*body)["record"].get<std::string>());
+            if (!moves) return reject(response, 400, "a move of the record is off the board");
+            if (!replaceMoves(game, *moves))
+                return reject(response, 400,
+                              "the record has a move on a taken cell or after the end");
+            sendGame(response, game);
+        }));
 }
 
 }  // namespace quoll::web

@@ -25,7 +25,7 @@ function element(name, attributes, parent) {
 // The grid, the coordinates and one focusable cell per point; drawn once.
 function drawGrid() {
   const grid = $('grid');
-  element('rect', { class: 'wood', x: 0, y: 0, width: 640, height: 640 }, grid);
+  element('rect', { class: 'wood', x: 0, y: 0, width: 624, height: 624 }, grid);
   for (let i = 0; i < SIDE; i++) {
     element('line', { class: 'line', x1: at(0), y1: at(i), x2: at(SIDE - 1), y2: at(i) }, grid);
     element('line', { class: 'line', x1: at(i), y1: at(0), x2: at(i), y2: at(SIDE - 1) }, grid);
