@@ -20,9 +20,16 @@ int millisecondsSince(Clock::time_point begin) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count());
 }
 
+// A brain written for Windows may end its lines with CR LF; managers accept that.
+std::string withoutCarriageReturn(std::string line) {
+    if (line.ends_with('\r')) line.pop_back();
+    return line;
+}
+
 void recordFailure(Game& game, Failure failure, std::string detail = "") {
     game.failure = failure;
     game.failureDetail = detail.substr(0, 120);
+    game.enginePid = -1;
     game.engine.reset();  // kills the process
     game.movesKnownToEngine = -1;
 }
@@ -30,6 +37,7 @@ void recordFailure(Game& game, Failure failure, std::string detail = "") {
 // Why no line came: the engine stopped (closed its output early) or it was too slow.
 void recordSilence(Game& game, const tools::detail::Reply& reply, int waitMs) {
     if (reply.elapsedMs + 1 < waitMs) {
+        game.enginePid = -1;  // about to be reaped
         const std::optional<int> code = game.engine->waitExit(std::chrono::milliseconds(500));
         std::string detail;
         if (code && *code > 128)
@@ -100,7 +108,7 @@ std::optional<int> requestMove(Game& game, const std::string& lastLine, int& ela
         recordFailure(game, Failure::TooSlow);
         return std::nullopt;
     }
-    const std::string& line = *reply.line;
+    const std::string line = withoutCarriageReturn(*reply.line);
     if (line.starts_with("ERROR") || line.starts_with("UNKNOWN")) {
         recordFailure(game, Failure::ErrorLine, line);
         return std::nullopt;
@@ -130,13 +138,15 @@ void startEngine(Game& game) {
                                                   {"--pdeathsig", "KILL", "--", game.enginePath})
                              : game.engine->start(game.enginePath);
     if (!started) return recordFailure(game, Failure::NotStarted);
+    game.enginePid = game.engine->pid();
 
     // The table is sized at START, so the memory budget also goes before it.
     tools::EngineProcess& engine = *game.engine;
     engine.sendLine("INFO max_memory " + std::to_string(kEngineMemoryBytes));
     const tools::detail::Reply reply = tools::detail::request(engine, "START 15", kStartTimeoutMs);
     if (!reply.line) return recordFailure(game, Failure::NotStarted);
-    if (*reply.line != "OK") return recordFailure(game, Failure::NotStarted, *reply.line);
+    if (withoutCarriageReturn(*reply.line) != "OK")
+        return recordFailure(game, Failure::NotStarted, *reply.line);
     // No match limit: managers then send a zero match time and the largest time left.
     for (const std::string& line :
          {"INFO timeout_turn " + std::to_string(game.turnMs), std::string("INFO timeout_match 0"),

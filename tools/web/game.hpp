@@ -2,6 +2,7 @@
 // One browser game: its position, its moves in playing order, the result judged by the referee,
 // and the engine process that plays one side, spoken to as a tournament manager speaks to it.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -51,6 +52,9 @@ struct Game {
     std::optional<int> hint;
 
     std::unique_ptr<tools::EngineProcess> engine;
+    // The engine's process id, readable without the game's lock: a server that stops kills the
+    // engines so that requests waiting for a move end at once.
+    std::atomic<pid_t> enginePid = -1;
     // How many of the game's moves the engine's own board holds, in order; -1 when its board
     // differs from the game (after an undo, a load or a hint), so that a BOARD must be sent.
     int movesKnownToEngine = -1;

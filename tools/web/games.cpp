@@ -1,5 +1,7 @@
 #include "tools/web/games.hpp"
 
+#include <signal.h>
+
 #include <cstdio>
 #include <random>
 
@@ -61,6 +63,12 @@ void Games::closeIdle() {
             ++entry;
         }
     }
+}
+
+void Games::stopEngines() {
+    std::lock_guard lock(mutex_);
+    for (const auto& [id, game] : games_)
+        if (const pid_t pid = game->enginePid; pid > 0) kill(pid, SIGKILL);
 }
 
 void Games::closeAll() {

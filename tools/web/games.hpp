@@ -27,6 +27,8 @@ class Games {
     bool close(const std::string& id);
     // Closes the games nobody has used for the idle limit; a game in use is left alone.
     void closeIdle();
+    // Kills every engine process, also those a request is waiting for; the games stay.
+    void stopEngines();
     void closeAll();
 
   private:

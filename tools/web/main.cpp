@@ -123,6 +123,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (tick % 10 == 0) games.closeIdle();
     }
+    games.stopEngines();  // so that no request waits for a move while the server stops
     server.stop();
     listener.join();
     games.closeAll();  // ends every engine process
