@@ -190,6 +190,22 @@ GameWork withEmptyBody(std::function<void(Game&, httplib::Response&)> work) {
     };
 }
 
+// The engine's move, or its move for the person as a hint: both need the engine running and
+// that side to move.
+GameWork askEngine(bool forPerson) {
+    return withEmptyBody([forPerson](Game& game, httplib::Response& response) {
+        if (forPerson ? !personToMove(game) : !engineToMove(game))
+            return reject(response, 409,
+                          forPerson ? "it is not your turn" : "it is not the engine's turn");
+        if (!game.engine) return reject(response, 409, "the engine has stopped: restart it");
+        if (forPerson)
+            findHint(game);
+        else
+            playEngineMove(game);
+        sendGame(response, game);
+    });
+}
+
 }  // namespace
 
 void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
@@ -271,25 +287,8 @@ void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
             sendGame(response, game);
         }));
 
-    server.Post(std::string(kIdPattern) + "/reply",
-                onGame(games, withEmptyBody([](Game& game, httplib::Response& response) {
-                           if (!engineToMove(game))
-                               return reject(response, 409, "it is not the engine's turn");
-                           if (!game.engine)
-                               return reject(response, 409, "the engine has stopped: restart it");
-                           playEngineMove(game);
-                           sendGame(response, game);
-                       })));
-
-    server.Post(std::string(kIdPattern) + "/hint",
-                onGame(games, withEmptyBody([](Game& game, httplib::Response& response) {
-                           if (!personToMove(game))
-                               return reject(response, 409, "it is not your turn");
-                           if (!game.engine)
-                               return reject(response, 409, "the engine has stopped: restart it");
-                           findHint(game);
-                           sendGame(response, game);
-                       })));
+    server.Post(std::string(kIdPattern) + "/reply", onGame(games, askEngine(false)));
+    server.Post(std::string(kIdPattern) + "/hint", onGame(games, askEngine(true)));
 
     server.Post(std::string(kIdPattern) + "/undo",
                 onGame(games, withEmptyBody([](Game& game, httplib::Response& response) {
