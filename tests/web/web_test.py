@@ -7,6 +7,7 @@
   web_test.py browser QUOLL_WEB OUT_DIR  whole games clicked in Chromium, undo, hint and a
                                          crashing brain; a screenshot lands in OUT_DIR
 """
+import atexit
 import http.client
 import json
 import os
@@ -24,6 +25,7 @@ LINES = [(1, 0), (0, 1), (1, 1), (1, -1)]
 
 def start(*options):
     server = subprocess.Popen([SERVER, '--port', '0', *options], stdout=subprocess.PIPE, text=True)
+    atexit.register(server.kill)  # also when a check fails
     return server, int(re.search(r':(\d+)/', server.stdout.readline()).group(1))
 
 
@@ -89,6 +91,8 @@ def http_test():
         ('wrapping number', 'POST', move, '{"x":18446744073709551615,"y":0}', {}, 400),
         ('extra field', 'POST', move, {'x': 0, 'y': 0, 'command': 'ls'}, {}, 400),
         ('missing field', 'POST', move, {'x': 0}, {}, 400),
+        # A long field name, cut in its reason in the middle of a character, broke the reply.
+        ('long field name', 'POST', move, {'x': 0, 'y': 0, '\u20ac' * 20: 0}, {}, 400),
         ('off the board', 'POST', move, {'x': 15, 'y': 0}, {}, 400),
         ('negative', 'POST', move, {'x': -1, 'y': 3}, {}, 400),
         ('taken cell', 'POST', move, {'x': taken['x'], 'y': taken['y']}, {}, 409),

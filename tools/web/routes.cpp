@@ -17,9 +17,14 @@ using nlohmann::json;
 constexpr const char* kJsonType = "application/json";
 const char* const kIdPattern = "/api/games/([0-9a-f]{32})";
 
+// Engines and requests may bring bytes that are not UTF-8; they are replaced, not thrown on.
+std::string jsonText(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 void reject(httplib::Response& response, int status, const std::string& reason) {
     response.status = status;
-    response.set_content(json{{"error", reason}}.dump(), kJsonType);
+    response.set_content(jsonText(json{{"error", reason}}), kJsonType);
 }
 
 // ---- Who may ask --------------------------------------------------------------------------
@@ -161,7 +166,7 @@ json describe(const Game& game) {
 }
 
 void sendGame(httplib::Response& response, const Game& game) {
-    response.set_content(describe(game).dump(), kJsonType);
+    response.set_content(jsonText(describe(game)), kJsonType);
 }
 
 // Runs `work` on the game named in the path, one request at a time per game.
