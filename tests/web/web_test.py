@@ -176,7 +176,8 @@ def settle(driver, port, moves_before):
 def compare(driver, port):
     game = call(port, 'GET', '/api/games/' + page(driver, 'return document.body.dataset.game'))[1]
     expected = [(m['x'], m['y'], 'white' if i % 2 else 'black') for i, m in enumerate(game['moves'])]
-    assert sorted(tuple(s[:3]) for s in page_stones(driver)) == sorted(expected), "page and server differ"
+    shown = sorted(tuple(stone[:3]) for stone in page_stones(driver))
+    assert shown == sorted(expected), 'page and server differ'
     return game
 
 
