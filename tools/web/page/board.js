@@ -39,7 +39,7 @@ function drawGrid() {
     for (let x = 0; x < SIDE; x++) {
       const cell = element('rect', {
         class: 'cell', x: at(x) - STEP / 2, y: at(y) - STEP / 2, width: STEP, height: STEP,
-        role: 'gridcell', tabindex: y * SIDE + x === focused ? 0 : -1, 'data-cell': `${x},${y}`,
+        role: 'button', tabindex: y * SIDE + x === focused ? 0 : -1, 'data-cell': `${x},${y}`,
       }, cells);
       cell.addEventListener('click', () => play(x, y));
     }
