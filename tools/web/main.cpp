@@ -107,9 +107,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     quoll::web::addRoutes(server, games, binding, engine.string());
-    const bool literalV6 = binding.host.find(':') != std::string::npos;
-    std::printf("quoll-web: open http://%s%s%s:%d/ in a browser\n", literalV6 ? "[" : "",
-                binding.host.c_str(), literalV6 ? "]" : "", binding.port);
+    // Listening on every address, it is opened here through the loopback address, elsewhere
+    // through this machine's own.
+    std::string shown = binding.host == "0.0.0.0" ? "127.0.0.1"
+                        : binding.host == "::"    ? "::1"
+                                                  : binding.host;
+    if (shown.find(':') != std::string::npos) shown = "[" + shown + "]";
+    std::printf("quoll-web: open http://%s:%d/ in a browser\n", shown.c_str(), binding.port);
     std::fflush(stdout);
 
     signal(SIGINT, requestStop);

@@ -53,7 +53,7 @@ bool hostAllowed(const std::string& header, const Binding& binding) {
     if (host.size() > 2 && host.front() == '[' && host.back() == ']')
         host = host.substr(1, host.size() - 2);
     if (host == binding.host) return true;
-    if (host == "localhost") return isLoopback(binding.host);
+    if (host == "localhost") return isLoopback(binding.host) || isWildcard(binding.host);
     return isWildcard(binding.host) && isIpLiteral(host);
 }
 
