@@ -232,6 +232,7 @@ def play_game(driver, port, colour, extra_checks):
 
 
 def browser_test():
+    from selenium.webdriver.common.keys import Keys
     started = time.time()
     server, port = start()
     profile = tempfile.mkdtemp(prefix='quoll-web-chromium-')
@@ -257,11 +258,12 @@ def browser_test():
         for attempt in range(2):
             if attempt:
                 driver.find_element('id', 'restart').click()
-            else:
-                click(driver, 7, 7)
+            else:  # played from the keyboard: one cell left of the centre, then Enter
+                driver.find_element('css selector', '[data-cell="7,7"]').send_keys(
+                    Keys.ARROW_LEFT, Keys.ENTER)
             wait_for(lambda: 'crashed' in driver.find_element('id', 'status').text)
             assert driver.find_element('id', 'restart').is_displayed()
-            assert [(m['x'], m['y']) for m in compare(driver, port)['moves']] == [(7, 7)]
+            assert [(m['x'], m['y']) for m in compare(driver, port)['moves']] == [(6, 7)]
     finally:
         driver.quit()
         server.terminate()
