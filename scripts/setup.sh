@@ -3,7 +3,7 @@
 # present it only checks and returns.
 #
 #   scripts/setup.sh engine                        # what building the engine needs (run.sh)
-#   scripts/setup.sh engine test windows release   # everything the test command needs
+#   scripts/setup.sh engine test windows release web   # everything the test command needs
 #
 # Groups:
 #   engine   compiler, CMake, Ninja, fmt, spdlog
@@ -11,6 +11,7 @@
 #            and the tools the release checks use
 #   windows  the mingw-w64 cross compiler for the Windows brain, and Wine to run it
 #   release  what scripts/release.sh needs beyond the engine and windows groups
+#   web      the board in the browser (cpp-httplib, nlohmann-json) and its tests in Chromium
 set -euo pipefail
 
 packages=()
@@ -20,11 +21,12 @@ for group in "$@"; do
     test) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev file unzip) ;;
     windows) packages+=(g++-mingw-w64-x86-64 wine64) ;;
     release) packages+=(zip git) ;;
-    *) echo "setup: unknown group '$group' (engine, test, windows, release)" >&2; exit 2 ;;
+    web) packages+=(libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium) ;;
+    *) echo "setup: unknown group '$group' (engine, test, windows, release, web)" >&2; exit 2 ;;
   esac
 done
 if [ ${#packages[@]} -eq 0 ]; then
-  echo "usage: setup.sh GROUP... (engine, test, windows, release)" >&2
+  echo "usage: setup.sh GROUP... (engine, test, windows, release, web)" >&2
   exit 2
 fi
 

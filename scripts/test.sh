@@ -5,7 +5,7 @@
 # the release archives from those builds and checks them (scripts/test-release.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh" engine test windows release
+"$root/scripts/setup.sh" engine test windows release web
 jobs=$(nproc)
 
 cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON
