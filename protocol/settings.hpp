@@ -13,8 +13,9 @@ struct GameSettings {
     std::int64_t timeoutTurn = 5000;  // milliseconds per move
     std::int64_t timeoutMatch = 120000;
     std::int64_t timeLeft = 120000;  // milliseconds left in the match
-    // Bytes the whole process may take; 0 means no limit (the default). Scanned as signed and
-    // used as unsigned, so a negative value asks for a huge table; the table sizing caps it.
+    // Bytes the whole process may take; 0 means no limit, which gives the default table.
+    // Scanned as signed and used as unsigned, so a negative value asks for a huge table; the
+    // table sizing caps it.
     std::uint64_t maxMemory = kDefaultMaxMemory;
     std::int32_t gameType = 0;
     std::int32_t rule = 0;
