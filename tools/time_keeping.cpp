@@ -22,6 +22,8 @@
 // The engine path defaults to pbrain-quoll in the build folder above this tool's; a Windows
 // pbrain-quoll.exe is run under Wine.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -32,8 +34,6 @@
 #include <random>
 #include <string>
 #include <thread>
-
-#include <unistd.h>
 #include <vector>
 
 #include "board/state.hpp"
@@ -84,7 +84,8 @@ Options parseOptions(int argc, char** argv) {
         } else if (!argument.starts_with("--")) {
             options.engine = argument;
         } else {
-            std::fprintf(stderr, "usage: time_keeping [engine] [--requests N] [--seed N] [--no-load]\n");
+            std::fprintf(stderr,
+                         "usage: time_keeping [engine] [--requests N] [--seed N] [--no-load]\n");
             std::exit(2);
         }
     }
@@ -164,7 +165,9 @@ struct WaitClock {
 class Runner {
   public:
     Runner(EngineProcess& engine, EngineProcess& opponent, std::uint64_t seed)
-        : engine_(engine), opponent_(opponent), random_(seed),
+        : engine_(engine),
+          opponent_(opponent),
+          random_(seed),
           waits_{"/proc/" + std::to_string(engine.pid()) + "/schedstat"} {}
 
     void setTurnLimit(int turnMs) {
@@ -208,8 +211,8 @@ class Runner {
             const int stones = 1 + static_cast<int>(random_() % 6) * 2;
             std::uint8_t stone = kOpponentStone;
             while (static_cast<int>(game_.moves.size()) < stones) {
-                const Cell cell =
-                    makeCell(4 + static_cast<int>(random_() % 7), 4 + static_cast<int>(random_() % 7));
+                const Cell cell = makeCell(4 + static_cast<int>(random_() % 7),
+                                           4 + static_cast<int>(random_() % 7));
                 if (game_.board[cell] != kEmpty) continue;
                 game_.play(cell, stone);
                 stone = stone == kOwnStone ? kOpponentStone : kOwnStone;
@@ -225,8 +228,8 @@ class Runner {
     std::optional<Measurement> boardGame() {
         const std::uint64_t seed = random_();
         const int stones = 10 + static_cast<int>(random_() % 140);
-        const GameRecord record = seed % 2 == 0 ? randomDensePosition(seed, stones)
-                                                : randomThreatPosition(seed, stones);
+        const GameRecord record =
+            seed % 2 == 0 ? randomDensePosition(seed, stones) : randomThreatPosition(seed, stones);
         game_.over = true;
         if (!startGame()) return std::nullopt;
         Board board = record.board;
@@ -264,7 +267,8 @@ class Runner {
 };
 
 double percentile(const std::vector<double>& sorted, double fraction) {
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1) + 0.5);
+    const auto index =
+        static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1) + 0.5);
     return sorted[std::min(index, sorted.size() - 1)];
 }
 
@@ -279,11 +283,12 @@ bool startOpponent(EngineProcess& engine, const std::string& path, int turnMs) {
 // Prints one row; returns the number of late replies.
 long printRow(int turnMs, std::vector<double> overMs, bool countLate) {
     std::sort(overMs.begin(), overMs.end());
-    const long late = std::count_if(overMs.begin(), overMs.end(), [](double over) { return over > 0; });
+    const long late =
+        std::count_if(overMs.begin(), overMs.end(), [](double over) { return over > 0; });
     const std::string lateText = countLate ? std::to_string(late) : "";
-    std::printf("%8d %8zu %8s %10.3f %10.3f %10.3f %10.3f\n", turnMs, overMs.size(), lateText.c_str(),
-                percentile(overMs, 0.5), percentile(overMs, 0.99), percentile(overMs, 0.999),
-                overMs.back());
+    std::printf("%8d %8zu %8s %10.3f %10.3f %10.3f %10.3f\n", turnMs, overMs.size(),
+                lateText.c_str(), percentile(overMs, 0.5), percentile(overMs, 0.99),
+                percentile(overMs, 0.999), overMs.back());
     return late;
 }
 
@@ -314,13 +319,14 @@ int main(int argc, char** argv) {
     EngineProcess engine;
     EngineProcess opponent;
     constexpr int kOpponentTurnMs = 20;  // strong enough that games stay open
-    if (!engine.startBrain(options.engine) || !startOpponent(opponent, options.engine, kOpponentTurnMs)) {
+    if (!engine.startBrain(options.engine) ||
+        !startOpponent(opponent, options.engine, kOpponentTurnMs)) {
         std::fprintf(stderr, "cannot start %s\n", options.engine.c_str());
         return finish(1);
     }
 
-    std::printf("engine %s, other core %s, load average %.2f at the start\n", options.engine.c_str(),
-                options.load ? "busy" : "idle", loadAverage());
+    std::printf("engine %s, other core %s, load average %.2f at the start\n",
+                options.engine.c_str(), options.load ? "busy" : "idle", loadAverage());
     std::vector<std::vector<double>> overMs, ownOverMs;
     bool failed = false;
     Runner runner(engine, opponent, options.seed);
@@ -350,12 +356,16 @@ int main(int argc, char** argv) {
     std::printf("load average %.2f at the end\n", loadAverage());
     std::printf("%8s %8s %8s %10s %10s %10s %10s  reply time minus turn limit, ms\n", "limit",
                 "replies", "late", "median", "99th", "99.9th", "max");
-    for (std::size_t b = 0; b < overMs.size(); ++b) late += printRow(kLimits[b].turnMs, overMs[b], true);
+    for (std::size_t b = 0; b < overMs.size(); ++b)
+        late += printRow(kLimits[b].turnMs, overMs[b], true);
     std::printf("%8s %8s %8s %10s %10s %10s %10s  the same less the time spent waiting for a CPU\n",
                 "limit", "replies", "", "median", "99th", "99.9th", "max");
     std::printf("%63s(at most what the engine overran by itself)\n", "");
-    for (std::size_t b = 0; b < ownOverMs.size(); ++b) printRow(kLimits[b].turnMs, ownOverMs[b], false);
+    for (std::size_t b = 0; b < ownOverMs.size(); ++b)
+        printRow(kLimits[b].turnMs, ownOverMs[b], false);
     std::printf("target (no reply later than the turn limit): %s\n",
-                failed ? "not measured, an engine failed" : late == 0 ? "met" : "missed");
+                failed      ? "not measured, an engine failed"
+                : late == 0 ? "met"
+                            : "missed");
     return finish(failed || late > 0 ? 1 : 0);
 }

@@ -30,8 +30,10 @@ Stones boardOf(const Rows& rows) {
 
 // An open four of the engine on row 7 (fives at 4,7 and 9,7), and a four of the opponent on row
 // 5 whose only five is at 7,5. The bad row names that five cell, or is bad some other way.
-const Rows kOwnFour = {{5, 7, 1}, {2, 2, 2}, {6, 7, 1}, {12, 2, 2}, {7, 7, 1}, {2, 12, 2}, {8, 7, 1}, {12, 12, 2}};
-const Rows kTheirFour = {{3, 5, 2}, {2, 5, 1}, {4, 5, 2}, {10, 10, 1}, {5, 5, 2}, {12, 1, 1}, {6, 5, 2}, {1, 12, 1}};
+const Rows kOwnFour = {{5, 7, 1}, {2, 2, 2},  {6, 7, 1}, {12, 2, 2},
+                       {7, 7, 1}, {2, 12, 2}, {8, 7, 1}, {12, 12, 2}};
+const Rows kTheirFour = {{3, 5, 2}, {2, 5, 1},  {4, 5, 2}, {10, 10, 1},
+                         {5, 5, 2}, {12, 1, 1}, {6, 5, 2}, {1, 12, 1}};
 
 // A block with one bad row first, in the middle or last: the row's error, then one move for
 // the accepted rows, never on a cell the block names, a five or the block when one is left; and
@@ -40,7 +42,8 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
     EngineClient engine;
     startEngine(engine, 100);
     const std::string kRowError = "ERROR Invalid coordinates or player";
-    for (const auto& [rows, target] : {std::pair{kOwnFour, cellAt(4, 7)}, std::pair{kTheirFour, cellAt(7, 5)}}) {
+    for (const auto& [rows, target] :
+         {std::pair{kOwnFour, cellAt(4, 7)}, std::pair{kTheirFour, cellAt(7, 5)}}) {
         const Stones board = boardOf(rows);
         const bool ownFour = &rows == &kOwnFour;
         const std::string first = moveText(cellAt(std::get<0>(rows[0]), std::get<1>(rows[0])));
@@ -71,10 +74,11 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
                 ASSERT_TRUE(move.has_value()) << *line;
                 EXPECT_EQ(board[*move], tools::kNone) << *line;
                 EXPECT_TRUE(!hides || *move != target) << *line;
-                std::vector<int> forced = ownFour ? tools::fiveCells(board, kEngineStone)
-                                                  : std::vector<int>{target};
+                std::vector<int> forced =
+                    ownFour ? tools::fiveCells(board, kEngineStone) : std::vector<int>{target};
                 if (hides) std::erase(forced, target);
-                EXPECT_TRUE(forced.empty() || std::find(forced.begin(), forced.end(), *move) != forced.end())
+                EXPECT_TRUE(forced.empty() ||
+                            std::find(forced.begin(), forced.end(), *move) != forced.end())
                     << *line;
                 ASSERT_TRUE(engine.answeredAll());
             }
@@ -99,11 +103,13 @@ long peakResidentKb(pid_t pid) {
 }
 
 TEST(MemoryLimit, PeakResidentMemoryStaysWithinItFromTheFirstGame) {
-    if (kSanitizerBuild || kWindowsEngine) GTEST_SKIP() << "the sanitizers and Wine take memory of their own";
+    if (kSanitizerBuild || kWindowsEngine)
+        GTEST_SKIP() << "the sanitizers and Wine take memory of their own";
     std::mt19937_64 random(11);
     for (const long limitMiB : {8, 16, 64}) {
         for (const bool beforeStart : {true, false}) {
-            SCOPED_TRACE(std::to_string(limitMiB) + " MiB sent " + (beforeStart ? "before" : "after") + " START");
+            SCOPED_TRACE(std::to_string(limitMiB) + " MiB sent " +
+                         (beforeStart ? "before" : "after") + " START");
             EngineClient engine;
             ASSERT_TRUE(engine.startEngine());
             const std::string limit = "INFO MAX_MEMORY " + std::to_string(limitMiB << 20);
@@ -130,8 +136,10 @@ TEST(MemoryLimit, PeakResidentMemoryStaysWithinItFromTheFirstGame) {
 
 // A new limit takes effect at the next START or move request, whichever comes first.
 TEST(MemoryLimit, TakesEffectBeforeTheNextSearch) {
-    const std::string limit = "INFO MAX_MEMORY " + std::to_string(kRestOfProcessBytes + 24 * 1024) + "\n";
-    for (const std::string request : {"BEGIN\n", "TURN 7,7\n", "BOARD\n7,7,2\nDONE\n", "START 15\n"}) {
+    const std::string limit =
+        "INFO MAX_MEMORY " + std::to_string(kRestOfProcessBytes + 24 * 1024) + "\n";
+    for (const std::string request :
+         {"BEGIN\n", "TURN 7,7\n", "BOARD\n7,7,2\nDONE\n", "START 15\n"}) {
         resetProcessRecords();
         gameSettings.timeoutTurn = 10;
         ProtocolState state;
@@ -150,19 +158,20 @@ TEST(MemoryLimit, FreshTableIsEmptyForEveryKey) {
     TranspositionTable table;
     resizeTable(table, 4);
     const ProbeResult r = probeTable(table, 0, 24, 1, -100, 100, NodeKind::Pv);
-    EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff, r.storeAllowed), std::make_tuple(kNoCell, false, true));
+    EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff, r.storeAllowed),
+              std::make_tuple(kNoCell, false, true));
 }
 
 // Too large for its setting: the setting's bound, so that huge limits still give a search.
 TEST(InfoNumbers, TooLargeSaturateAndHugeTimesStillSearch) {
     resetProcessRecords();
-    const std::tuple<const char*, const char*, std::int64_t GameSettings::*, std::int64_t> rows[] = {
-        {"TIMEOUT_TURN", "99999999999", &GameSettings::timeoutTurn, INT32_MAX},
-        {"TIME_LEFT", "4294967296000MS", &GameSettings::timeLeft, INT32_MAX},
-        {"TIME_LEFT", "-99999999999", &GameSettings::timeLeft, INT32_MIN},
-        {"TIMEOUT_MATCH", "3000000000", &GameSettings::timeoutMatch, INT32_MAX},
-        {"TIMEOUT_TURN", "X99", &GameSettings::timeoutTurn, 0},
-        {"TIMEOUT_TURN", "-", &GameSettings::timeoutTurn, 0}};
+    const std::tuple<const char*, const char*, std::int64_t GameSettings::*, std::int64_t> rows[] =
+        {{"TIMEOUT_TURN", "99999999999", &GameSettings::timeoutTurn, INT32_MAX},
+         {"TIME_LEFT", "4294967296000MS", &GameSettings::timeLeft, INT32_MAX},
+         {"TIME_LEFT", "-99999999999", &GameSettings::timeLeft, INT32_MIN},
+         {"TIMEOUT_MATCH", "3000000000", &GameSettings::timeoutMatch, INT32_MAX},
+         {"TIMEOUT_TURN", "X99", &GameSettings::timeoutTurn, 0},
+         {"TIMEOUT_TURN", "-", &GameSettings::timeoutTurn, 0}};
     for (const auto& [key, value, field, expected] : rows) {
         applyInfo(key, value);
         EXPECT_EQ(gameSettings.*field, expected) << key << " " << value;
@@ -170,9 +179,12 @@ TEST(InfoNumbers, TooLargeSaturateAndHugeTimesStillSearch) {
     applyInfo("MAX_MEMORY", "99999999999999999999");
     EXPECT_EQ(gameSettings.maxMemory, std::uint64_t{INT64_MAX});
     ProtocolState state;
-    ASSERT_EQ(runLines(state, "INFO MAX_MEMORY 1\nSTART 15\nINFO TIMEOUT_TURN 99999999999\n"
-                              "INFO TIME_LEFT 99999999999\nBEGIN\n"), "OK\n7,7\n");
-    EXPECT_GT(searchTimer.hardDeadlineNs - searchTimer.searchStartNs, std::int64_t{3600} * 1000000000);
+    ASSERT_EQ(runLines(state,
+                       "INFO MAX_MEMORY 1\nSTART 15\nINFO TIMEOUT_TURN 99999999999\n"
+                       "INFO TIME_LEFT 99999999999\nBEGIN\n"),
+              "OK\n7,7\n");
+    EXPECT_GT(searchTimer.hardDeadlineNs - searchTimer.searchStartNs,
+              std::int64_t{3600} * 1000000000);
     resetProcessRecords();
 }
 

@@ -141,7 +141,8 @@ TEST_F(TableSizing, SameCountKeepsTheTableAnotherCountReplacesIt) {
 }
 
 TEST(TableBudget, HalfThePhysicalMemoryAtMost) {
-    EXPECT_EQ(tableBudgetBytes(350000000, std::uint64_t{16} << 30), 350000000u - kRestOfProcessBytes);
+    EXPECT_EQ(tableBudgetBytes(350000000, std::uint64_t{16} << 30),
+              350000000u - kRestOfProcessBytes);
     EXPECT_EQ(tableBudgetBytes(UINT64_MAX, std::uint64_t{16} << 30), std::uint64_t{8} << 30);
     // Unknown machine: as asked.
     EXPECT_EQ(tableBudgetBytes(UINT64_MAX, 0), UINT64_MAX - kRestOfProcessBytes);
