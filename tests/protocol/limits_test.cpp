@@ -127,8 +127,9 @@ TEST(MemoryLimit, PeakResidentMemoryStaysWithinItFromTheFirstGame) {
             }
             const long peakKb = peakResidentKb(engine.pid());
             EXPECT_LE(peakKb, limitMiB << 10);
-            // The table takes what the limit leaves, not some fixed small size.
-            EXPECT_GE(peakKb, limitMiB << 9);
+            // The table takes what the limit leaves, not some fixed small size (a quarter of the
+            // limit at least: short searches touch only part of a large table).
+            EXPECT_GE(peakKb, limitMiB << 8);
             engine.endAndExpectExit();
         }
     }
