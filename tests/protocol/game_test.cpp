@@ -1,0 +1,154 @@
+// Whole games of the built engine against scripted opponents, judged by the referee from the
+// test's own record: every reply a move on an empty cell, a five completed whenever the engine
+// has one, the opponent's five blocked otherwise, and the game won by an exact five.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "client.hpp"
+
+namespace quoll::test {
+namespace {
+
+using tools::fiveCells;
+using tools::moveText;
+
+// The most stones of `stone` in one window through the cell that holds none of the other side.
+int bestLine(const Stones& board, int cell, std::uint8_t stone) {
+    int best = 0;
+    for (int line = 0; line < 4; ++line)
+        for (int start = -4; start <= 0; ++start) {
+            int mine = 0;
+            for (int i = start; i < start + 5 && mine >= 0; ++i) {
+                const int r = cell / kSide + i * tools::kLineRowStep[line];
+                const int c = cell % kSide + i * tools::kLineColumnStep[line];
+                if (!tools::onBoard(r, c) || board[r * kSide + c] == tools::otherStone(stone)) mine = -1;
+                else mine += board[r * kSide + c] == stone;
+            }
+            best = std::max(best, mine);
+        }
+    return best;
+}
+
+// The scripted opponent completes its own five. Otherwise the random one plays any cell near
+// the stones; the blocker blocks the engine's fives, then its double fours, and otherwise
+// extends its own longest line or cuts the engine's, whichever is longer.
+int opponentMove(bool blocker, const Stones& board, std::mt19937_64& random) {
+    std::vector<int> near, threats;
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] == kNone && tools::nearStones(board, cell, 2)) near.push_back(cell);
+    const auto pick = [&](const std::vector<int>& cells) { return cells[random() % cells.size()]; };
+    if (const auto own = fiveCells(board, O); !own.empty()) return own.front();
+    if (!blocker) return pick(near);
+    if (const auto theirs = fiveCells(board, X); !theirs.empty()) return pick(theirs);
+    for (const int cell : near)
+        if (fiveCountAfter(board, cell, X) >= 2) threats.push_back(cell);
+    if (!threats.empty()) return pick(threats);
+    int best = near.front(), bestScore = -1;
+    for (const int cell : near) {
+        const int score = std::max(bestLine(board, cell, O) * 2 + 1, bestLine(board, cell, X) * 2) * 16 +
+                          static_cast<int>(random() % 16);
+        if (score > bestScore) bestScore = score, best = cell;
+    }
+    return best;
+}
+
+// Plays one game from START on, opened by BEGIN, a TURN or a BOARD block; true when the engine
+// wins by an exact five. Every fault is reported with the game so far.
+bool playGame(EngineClient& engine, int opening, bool blocker, std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    if (!engine.answers("START 15", "OK")) return false;
+    Stones board{};
+    std::string request = "BEGIN", game;
+    if (opening == 1) {
+        const int cell = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
+        board[cell] = O;
+        request = "TURN " + moveText(cell);
+    } else if (opening == 2) {
+        board = randomQuietPosition(random, 1 + static_cast<int>(random() % 7));
+        sendBoard(engine, board);
+        request = "";
+    }
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] != kNone) game += moveText(cell) + " ";
+    while (!tools::isFull(board)) {
+        const std::vector<int> ownFives = fiveCells(board, X), theirFives = fiveCells(board, O);
+        if (!request.empty()) engine.sendLine(request);
+        const int cell = replyMove(engine, board);
+        if (cell < 0) return false;
+        const auto among = [&](const std::vector<int>& cells) {
+            return std::find(cells.begin(), cells.end(), cell) != cells.end();
+        };
+        EXPECT_TRUE(request != "BEGIN" || cell == cellAt(7, 7)) << "the first move is the centre";
+        EXPECT_TRUE(ownFives.empty() ? theirFives.empty() || among(theirFives) : among(ownFives))
+            << moveText(cell) << " neither completes nor blocks a five; game: " << game;
+        board[cell] = X;
+        game += moveText(cell) + " ";
+        if (tools::makesExactFive(board, cell, X)) {
+            std::printf("engine won: %s\n", game.c_str());
+            return true;
+        }
+        if (tools::isFull(board)) break;
+        const int answer = opponentMove(blocker, board, random);
+        board[answer] = O;
+        game += moveText(answer) + " ";
+        if (tools::makesExactFive(board, answer, O)) {
+            ADD_FAILURE() << "the scripted opponent won; game: " << game;
+            return false;
+        }
+        request = "TURN " + moveText(answer);
+    }
+    ADD_FAILURE() << "board full without a five; game: " << game;
+    return false;
+}
+
+TEST(EngineGames, BeatsRandomAndBlockingOpponentsFromEveryKindOfOpening) {
+    std::uint64_t seed = 11;
+    for (const bool blocker : {false, true, true}) {
+        EngineClient engine;
+        startEngine(engine, 50);
+        for (int round = 0; round < 2; ++round)
+            for (const int opening : {2, 0, 1}) {
+                EXPECT_TRUE(playGame(engine, opening, blocker, seed)) << "seed " << seed;
+                ++seed;
+            }
+        engine.sendLine("END");
+        engine.expectCleanExit();
+    }
+}
+
+// With no time to search (no turn time, or under 20 ms of match time), an open position still
+// gets a move, the same whether it came as TURN moves or as one BOARD block.
+TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
+    EngineClient engine;
+    startEngine(engine, 0);
+    std::mt19937_64 random(5);
+    for (int i = 0; i < 4; ++i) {
+        engine.sendLine(i % 2 ? "INFO TIMEOUT_TURN 5000" : "INFO TIMEOUT_TURN 0");
+        engine.sendLine(i % 2 ? "INFO TIME_LEFT 19" : "INFO TIME_LEFT 10000000");
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
+        Stones board{};
+        std::vector<int> moves;
+        for (int turn = 0; turn < 3 + i; ++turn) {
+            int opponent;
+            do opponent = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
+            while (board[opponent] != kNone);
+            board[opponent] = O;
+            engine.sendLine("TURN " + moveText(opponent));
+            const int reply = replyMove(engine, board);
+            ASSERT_GE(reply, 0);
+            board[reply] = X;
+            moves.push_back(reply);
+        }
+        board[moves.back()] = kNone;  // the last answer is asked again from a BOARD block
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
+        sendBoard(engine, board);
+        EXPECT_EQ(replyMove(engine, board), moves.back()) << "position " << i;
+    }
+    engine.sendLine("END");
+    engine.expectCleanExit();
+}
+
+}  // namespace
+}  // namespace quoll::test
