@@ -7,6 +7,7 @@
 
 #include "board/gains.hpp"
 #include "search/candidates.hpp"
+#include "search/consistency.hpp"
 #include "support/oracle.hpp"
 
 namespace quoll {
@@ -22,8 +23,9 @@ struct Frame {
 };
 
 struct SearchWalk {
-    Board board{};
-    WindowCodes codes{};
+    EngineState state;
+    Board& board = state.board;
+    WindowCodes& codes = state.windowCodes;
     NeighbourCounts counts{};
     std::unique_ptr<LinkPool> ownPool = std::make_unique<LinkPool>();
     std::unique_ptr<LinkPool> oppPool = std::make_unique<LinkPool>();
@@ -104,6 +106,8 @@ struct SearchWalk {
             ASSERT_EQ(soundFacts(before.oppThreats), soundFacts(f.oppThreats));
             constexpr std::uint8_t next = kStone<opponentOf(Mover)>;
             expectMatchesStones(f, next);
+            ASSERT_EQ(findInconsistency(state, f.ownGain, f.oppGain, f.ownThreats, f.oppThreats, *child),
+                      nullptr);
             const auto ownFacts = soundFacts(f.ownThreats), oppFacts = soundFacts(f.oppThreats);
             const NeighbourCounts countsHere = counts;
             const WindowCodes codesHere = codes;
@@ -135,6 +139,18 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
             else walk.node<Colour::Opponent>(root, list, 5, 2);
         }
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
+        // The consistency check names a record that drifted from the board.
+        Frame drifted = root;
+        const Cell empty = *test::candidatesByDefinition(walk.board).begin();
+        ++drifted.oppGain.gain[empty];
+        EXPECT_STREQ(findInconsistency(walk.state, drifted.ownGain, drifted.oppGain, root.ownThreats,
+                                       root.oppThreats, list),
+                     "gains differ");
+        walk.board[empty] = kOwnStone;
+        EXPECT_STREQ(findInconsistency(walk.state, root.ownGain, root.oppGain, root.ownThreats,
+                                       root.oppThreats, list),
+                     "window codes differ");
+        walk.board[empty] = kEmpty;
         EXPECT_EQ(test::soundFacts(root.ownThreats), test::expectedFacts<Colour::Own>(walk.board));
         EXPECT_EQ(walk.board, boardBefore);
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "client.hpp"
@@ -135,9 +136,11 @@ TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
             do opponent = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
             while (board[opponent] != kNone);
             board[opponent] = O;
+            const auto start = std::chrono::steady_clock::now();
             engine.sendLine("TURN " + moveText(opponent));
             const int reply = replyMove(engine, board);
             ASSERT_GE(reply, 0);
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "no budget";
             board[reply] = X;
             moves.push_back(reply);
         }

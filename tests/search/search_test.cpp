@@ -169,6 +169,14 @@ TEST(ExtremePositions, CrowdedBoardsAndSelfPlayStayWithinStackAndTrackers) {
     resizeTable(playState.table, std::uint64_t{1} << 14);
     const auto game = selfPlayPositions(playState, 40, 70, -4);  // fixed depth: the same game
     ASSERT_GT(game.size(), 8u);
+    for (std::size_t i = 0; i < game.size(); ++i) {
+        // Each position one move on, recoloured so that the engine is to move.
+        int own = 0, opp = 0;
+        for (const std::uint8_t stone : game[i].board) own += stone == kOwnStone, opp += stone == kOpponentStone;
+        EXPECT_EQ(own + opp, static_cast<int>(i + 3));
+        EXPECT_EQ(opp - own, game[i].firstColour == kOpponentStone ? 1 : 0) << i;
+        EXPECT_EQ(game[i].board[game[i].moves.back()], kOpponentStone) << i;
+    }
     for (std::size_t i = 0; i < game.size(); i += 4) records.push_back(game[i]);
     std::size_t deepest = 0;
     for (const GameRecord& record : records) {
