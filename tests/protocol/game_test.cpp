@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "client.hpp"
+#include "support/oracle.hpp"
 
 namespace quoll::test {
 namespace {
@@ -120,7 +121,8 @@ TEST(EngineGames, BeatsRandomAndBlockingOpponentsFromEveryKindOfOpening) {
 }
 
 // With no time to search (no turn time, or under 20 ms of match time), an open position still
-// gets a move, the same whether it came as TURN moves or as one BOARD block.
+// gets a move at once, the same whether it came as TURN moves or as one BOARD block: with no
+// three on the board, the root's first candidate.
 TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
     EngineClient engine;
     startEngine(engine, 0);
@@ -136,11 +138,15 @@ TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
             do opponent = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
             while (board[opponent] != kNone);
             board[opponent] = O;
+            Board before;
+            std::copy(board.begin(), board.end(), before.begin());
+            const Cell first = test::firstCandidate(before);
             const auto start = std::chrono::steady_clock::now();
             engine.sendLine("TURN " + moveText(opponent));
             const int reply = replyMove(engine, board);
             ASSERT_GE(reply, 0);
             EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "no budget";
+            EXPECT_TRUE(first == kNoCell || reply == first) << moveText(reply) << " is not the first candidate";
             board[reply] = X;
             moves.push_back(reply);
         }

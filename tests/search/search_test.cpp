@@ -215,18 +215,11 @@ TEST(AbortedSearch, ClockAlreadyOutAnswersTheFirstCandidate) {
     int searched = 0;
     for (std::uint64_t seed = 1; seed <= 12; ++seed) {
         const GameRecord record = randomDensePosition(seed, static_cast<int>(3 + seed * 2));
-        // No three on the board: no rule answers before the tree search.
-        if (!test::expectedFacts<Colour::Own>(record.board).pairs.empty() ||
-            !test::expectedFacts<Colour::Opponent>(record.board).pairs.empty())
-            continue;
+        const Cell first = test::firstCandidate(record.board);
+        if (first == kNoCell) continue;
         loadSearchPosition(state, record);
         ++searched;
         clearTable(state.table);
-        GainMap gains;
-        buildGainMap<Colour::Own>(gains, state.board.data(), state.windowCodes.data());
-        Cell first = kNoCell;
-        for (const Cell cell : test::candidatesByDefinition(state.board))
-            if (first == kNoCell || gains.gain[cell] > gains.gain[first]) first = cell;
         startSearchTimer(0, monotonicNowNs());
         RootReport report;
         EXPECT_EQ(searchRoot(state, &report, 0), first) << "seed " << seed;
@@ -237,6 +230,32 @@ TEST(AbortedSearch, ClockAlreadyOutAnswersTheFirstCandidate) {
                   positionKey(state.board, state.firstColour, state.colourToMove));
     }
     EXPECT_GE(searched, 4);
+}
+
+
+// The engine's three on row 10 (capped at (10,1)) and two on column 5: the four (10,5) forces
+// the block (10,6), then (11,5) makes an open four: a five on the engine's third move, ply 5.
+TEST(WinningSearch, WinByFoursIsScoredByItsDistanceAndReplayedFromTheTable) {
+    GameRecord record;
+    for (const auto& [row, column] : {std::pair{10, 2}, {10, 3}, {10, 4}, {12, 5}, {13, 5}})
+        record.board[makeCell(row, column)] = kOwnStone;
+    for (const auto& [row, column] : {std::pair{10, 1}, {5, 5}, {0, 14}, {14, 0}, {0, 0}, {2, 12}})
+        record.board[makeCell(row, column)] = kOpponentStone;
+    record.firstColour = kOpponentStone;
+    EngineState& state = sharedState();
+    clearTable(state.table);
+    loadSearchPosition(state, record);
+    startUnlimitedSearchTimer();
+    RootReport report;
+    // Four plies: the win lies beyond the tree, in the search for fours at its leaves.
+    EXPECT_EQ(searchRoot(state, &report, 4 * kPlyUnit), makeCell(10, 5));
+    EXPECT_EQ(report.bestScore, kWinScore - 5);
+    EXPECT_TRUE(report.searched);
+    // Searched to its distance, the win goes to the table, and is played from there at once.
+    EXPECT_EQ(searchRoot(state, &report, 6 * kPlyUnit), makeCell(10, 5));
+    report = RootReport{};
+    EXPECT_EQ(searchRoot(state, &report, 6 * kPlyUnit), makeCell(10, 5));
+    EXPECT_FALSE(report.searched);
 }
 
 }  // namespace

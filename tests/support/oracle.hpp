@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "board/gains.hpp"
 #include "board/state.hpp"
 #include "board/threats.hpp"
 
@@ -164,6 +165,22 @@ inline ThreatFacts soundFacts(const ThreatTracker& t) {
         }
     }
     return facts;
+}
+
+// The root's first move when no three is on the board (so that no rule answers): the candidate
+// of largest own gain, the lowest cell on ties; kNoCell when a three is on the board.
+inline Cell firstCandidate(const Board& board) {
+    if (!expectedFacts<Colour::Own>(board).pairs.empty() ||
+        !expectedFacts<Colour::Opponent>(board).pairs.empty())
+        return kNoCell;
+    WindowCodes codes;
+    rebuildWindowCodes(board, codes);
+    GainMap gains;
+    buildGainMap<Colour::Own>(gains, board.data(), codes.data());
+    Cell first = kNoCell;
+    for (const Cell cell : candidatesByDefinition(board))
+        if (first == kNoCell || gains.gain[cell] > gains.gain[first]) first = cell;
+    return first;
 }
 
 // `count` random moves that stay near the stones already played, as in a real game; colours
