@@ -135,8 +135,8 @@ struct SearchWalk {
     }
 };
 
-// Seeds 17 on start with the link pools nearly full; the last from rows of threes that give
-// more double-four cells than the group records hold.
+// From seed 17 on the walks start with the link pools nearly full, the last one from rows of
+// threes giving more double-four cells than the group records hold.
 TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
