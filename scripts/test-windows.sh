@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows brain, its unit tests and tools with mingw-w64, then tests under Wine:
-# the unit tests and the self-containment check of the .exe, and the end-to-end protocol tests
+# the unit tests and the self-containment check of the .exe, and a short end-to-end transcript
 # driving pbrain-quoll.exe with Windows text lines (CR LF) from the Linux side.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,4 +22,4 @@ cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUO
   -DQUOLL_WINDOWS_ENGINE="$windows/pbrain-quoll.exe" -DQUOLL_WINE_PREFIX="$prefix"
 cmake --build "$root/build/test" -j "$jobs" --target quoll_windows_engine_tests
 ctest --test-dir "$root/build/test" -L windows --output-on-failure -j "$jobs"
-echo "Windows tests passed (unit tests and end-to-end tests of pbrain-quoll.exe under Wine)"
+echo "Windows tests passed (unit tests and an end-to-end transcript of pbrain-quoll.exe under Wine)"

@@ -1,182 +1,162 @@
-// Whole games of the built engine against simple scripted opponents. Every reply is judged from
-// the test's own record of the game: a move "x,y" on an empty cell, a five completed whenever
-// the engine has one, the opponent's five blocked otherwise, and the game won by an exact five.
+// Whole games of the built engine against scripted opponents, judged by the referee from the
+// test's own record: every reply a move on an empty cell, a five completed whenever the engine
+// has one, the opponent's five blocked otherwise, and the game won by an exact five.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <random>
-#include <string>
-#include <vector>
 
-#include "board_positions.hpp"
+#include "client.hpp"
+#include "support/oracle.hpp"
 
 namespace quoll::test {
 namespace {
 
 using tools::fiveCells;
-using tools::makesExactFive;
 using tools::moveText;
-
-enum class Opponent { Random, Blocker };
-enum class Opening { Begin, Turn, Board };
-
-// Empty cells within two rows and columns of a stone.
-std::vector<int> nearbyEmptyCells(const Stones& board) {
-    std::vector<int> cells;
-    for (int cell = 0; cell < kCells; ++cell)
-        if (board[cell] == tools::kNone && tools::nearStones(board, cell, 2)) cells.push_back(cell);
-    return cells;
-}
 
 // The most stones of `stone` in one window through the cell that holds none of the other side.
 int bestLine(const Stones& board, int cell, std::uint8_t stone) {
-    const int row = cell / kSide;
-    const int column = cell % kSide;
     int best = 0;
-    for (int line = 0; line < 4; ++line) {
-        const int dr = tools::kLineRowStep[line];
-        const int dc = tools::kLineColumnStep[line];
+    for (int line = 0; line < 4; ++line)
         for (int start = -4; start <= 0; ++start) {
             int mine = 0;
-            bool clean = true;
-            for (int i = start; i < start + 5 && clean; ++i) {
-                const int r = row + i * dr;
-                const int c = column + i * dc;
-                if (!tools::onBoard(r, c))
-                    clean = false;
-                else if (board[r * kSide + c] == stone)
-                    ++mine;
-                else if (board[r * kSide + c] != tools::kNone)
-                    clean = false;
+            for (int i = start; i < start + 5 && mine >= 0; ++i) {
+                const int r = cell / kSide + i * tools::kLineRowStep[line];
+                const int c = cell % kSide + i * tools::kLineColumnStep[line];
+                if (!tools::onBoard(r, c) || board[r * kSide + c] == tools::otherStone(stone)) mine = -1;
+                else mine += board[r * kSide + c] == stone;
             }
-            if (clean) best = std::max(best, mine);
+            best = std::max(best, mine);
         }
-    }
     return best;
 }
 
-// The scripted opponent's move. Both kinds complete a five of their own. The random one plays
-// any cell near the stones; the blocker blocks the engine's fives, then the cells where the
-// engine would make two fives at once, and otherwise extends its own longest line or cuts the
-// engine's, whichever is longer (its own on a tie).
-int opponentMove(Opponent kind, const Stones& board, std::mt19937_64& random) {
-    const std::vector<int> near = nearbyEmptyCells(board);
-    const auto pick = [&](const std::vector<int>& cells) {
-        return cells[std::uniform_int_distribution<std::size_t>(0, cells.size() - 1)(random)];
-    };
-    if (const auto own = fiveCells(board, kOpponentStone); !own.empty()) return own.front();
-    if (kind == Opponent::Random) return pick(near);
-    if (const auto theirs = fiveCells(board, kEngineStone); !theirs.empty()) return pick(theirs);
-    std::vector<int> threats;
-    for (const int cell : near)
-        if (fiveCountAfter(board, cell, kEngineStone) >= 2) threats.push_back(cell);
-    if (!threats.empty()) return pick(threats);
-    int best = near.front();
-    int bestScore = -1;
-    for (const int cell : near) {
-        const int attack = bestLine(board, cell, kOpponentStone);
-        const int defence = bestLine(board, cell, kEngineStone);
-        const int score = std::max(attack * 2 + 1, defence * 2) * 16 +
-                          std::uniform_int_distribution<int>(0, 15)(random);
-        if (score > bestScore) {
-            bestScore = score;
-            best = cell;
-        }
-    }
-    return best;
-}
-
-std::string transcript(const std::vector<int>& moves) {
-    std::string text;
-    for (const int cell : moves) text += moveText(cell) + " ";
-    return text;
-}
-
-// Plays one game from START on; true when the engine wins it by an exact five. Every fault is
-// reported to the test together with the game so far.
-bool playGame(EngineClient& engine, Opening opening, Opponent opponent, std::uint64_t seed) {
-    std::mt19937_64 random(seed);
-    if (!engine.answers("START 15", "OK")) {
-        ADD_FAILURE() << "START refused";
-        return false;
-    }
-    Stones board{};
-    std::string request = "BEGIN";
-    if (opening == Opening::Turn) {
-        std::uniform_int_distribution<int> coordinate(4, 10);
-        const int cell = cellAt(coordinate(random), coordinate(random));
-        board[cell] = kOpponentStone;
-        request = "TURN " + moveText(cell);
-    } else if (opening == Opening::Board) {
-        board = randomQuietPosition(random, std::uniform_int_distribution<int>(1, 7)(random));
-        sendBoardRows(engine, board);
-        request = "DONE";
-    }
-    std::vector<int> moves;
+// The scripted opponent completes its own five. Otherwise the random one plays any cell near
+// the stones; the blocker blocks the engine's fives, then its double fours, and otherwise
+// extends its own longest line or cuts the engine's, whichever is longer.
+int opponentMove(bool blocker, const Stones& board, std::mt19937_64& random) {
+    std::vector<int> near, threats;
     for (int cell = 0; cell < kCells; ++cell)
-        if (board[cell] != tools::kNone) moves.push_back(cell);
+        if (board[cell] == kNone && tools::nearStones(board, cell, 2)) near.push_back(cell);
+    const auto pick = [&](const std::vector<int>& cells) { return cells[random() % cells.size()]; };
+    if (const auto own = fiveCells(board, O); !own.empty()) return own.front();
+    if (!blocker) return pick(near);
+    if (const auto theirs = fiveCells(board, X); !theirs.empty()) return pick(theirs);
+    for (const int cell : near)
+        if (fiveCountAfter(board, cell, X) >= 2) threats.push_back(cell);
+    if (!threats.empty()) return pick(threats);
+    int best = near.front(), bestScore = -1;
+    for (const int cell : near) {
+        const int score = std::max(bestLine(board, cell, O) * 2 + 1, bestLine(board, cell, X) * 2) * 16 +
+                          static_cast<int>(random() % 16);
+        if (score > bestScore) bestScore = score, best = cell;
+    }
+    return best;
+}
 
-    for (;;) {
-        const std::vector<int> ownFives = fiveCells(board, kEngineStone);
-        const std::vector<int> theirFives = fiveCells(board, kOpponentStone);
-        engine.sendLine(request);
-        const std::optional<std::string> line = engine.readLine();
-        const std::optional<int> cell = line ? tools::parseMoveReply(*line) : std::nullopt;
-        if (!cell || board[*cell] != tools::kNone) {
-            ADD_FAILURE() << "reply \"" << line.value_or("(none)") << "\" to " << request
-                          << " is no move on an empty cell; game: " << transcript(moves);
-            return false;
-        }
-        if (request == "BEGIN" && *cell != cellAt(7, 7))
-            ADD_FAILURE() << "the first move of a game is " << *line << ", not the centre";
+// Plays one game from START on, opened by BEGIN, a TURN or a BOARD block; true when the engine
+// wins by an exact five. Every fault is reported with the game so far.
+bool playGame(EngineClient& engine, int opening, bool blocker, std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    if (!engine.answers("START 15", "OK")) return false;
+    Stones board{};
+    std::string request = "BEGIN", game;
+    if (opening == 1) {
+        const int cell = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
+        board[cell] = O;
+        request = "TURN " + moveText(cell);
+    } else if (opening == 2) {
+        board = randomQuietPosition(random, 1 + static_cast<int>(random() % 7));
+        sendBoard(engine, board);
+        request = "";
+    }
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] != kNone) game += moveText(cell) + " ";
+    while (!tools::isFull(board)) {
+        const std::vector<int> ownFives = fiveCells(board, X), theirFives = fiveCells(board, O);
+        if (!request.empty()) engine.sendLine(request);
+        const int cell = replyMove(engine, board);
+        if (cell < 0) return false;
         const auto among = [&](const std::vector<int>& cells) {
-            return std::find(cells.begin(), cells.end(), *cell) != cells.end();
+            return std::find(cells.begin(), cells.end(), cell) != cells.end();
         };
-        if (!ownFives.empty() && !among(ownFives))
-            ADD_FAILURE() << "engine played " << *line << " instead of its five at "
-                          << moveText(ownFives.front()) << "; game: " << transcript(moves);
-        else if (ownFives.empty() && !theirFives.empty() && !among(theirFives))
-            ADD_FAILURE() << "engine played " << *line << " instead of blocking the five at "
-                          << moveText(theirFives.front()) << "; game: " << transcript(moves);
-        board[*cell] = kEngineStone;
-        moves.push_back(*cell);
-        if (makesExactFive(board, *cell, kEngineStone)) {
-            std::printf("engine won with %zu stones on the board: %s\n", moves.size(),
-                        transcript(moves).c_str());
+        EXPECT_TRUE(request != "BEGIN" || cell == cellAt(7, 7)) << "the first move is the centre";
+        EXPECT_TRUE(ownFives.empty() ? theirFives.empty() || among(theirFives) : among(ownFives))
+            << moveText(cell) << " neither completes nor blocks a five; game: " << game;
+        board[cell] = X;
+        game += moveText(cell) + " ";
+        if (tools::makesExactFive(board, cell, X)) {
+            std::printf("engine won: %s\n", game.c_str());
             return true;
         }
         if (tools::isFull(board)) break;
-        const int answer = opponentMove(opponent, board, random);
-        board[answer] = kOpponentStone;
-        moves.push_back(answer);
-        if (makesExactFive(board, answer, kOpponentStone)) {
-            ADD_FAILURE() << "the scripted opponent won; game: " << transcript(moves);
+        const int answer = opponentMove(blocker, board, random);
+        board[answer] = O;
+        game += moveText(answer) + " ";
+        if (tools::makesExactFive(board, answer, O)) {
+            ADD_FAILURE() << "the scripted opponent won; game: " << game;
             return false;
         }
-        if (tools::isFull(board)) break;
         request = "TURN " + moveText(answer);
     }
-    ADD_FAILURE() << "board full without a five; game: " << transcript(moves);
+    ADD_FAILURE() << "board full without a five; game: " << game;
     return false;
 }
 
-constexpr int kTurnMs = 50;
-
-// Each process starts from a BOARD opening, with nothing of an earlier game in its table.
 TEST(EngineGames, BeatsRandomAndBlockingOpponentsFromEveryKindOfOpening) {
     std::uint64_t seed = 11;
-    for (const Opponent opponent : {Opponent::Random, Opponent::Blocker, Opponent::Blocker}) {
+    for (const bool blocker : {false, true, true}) {
         EngineClient engine;
-        startEngine(engine, kTurnMs);
+        startEngine(engine, 50);
         for (int round = 0; round < 2; ++round)
-            for (const Opening opening : {Opening::Board, Opening::Begin, Opening::Turn}) {
-                EXPECT_TRUE(playGame(engine, opening, opponent, seed)) << "seed " << seed;
+            for (const int opening : {2, 0, 1}) {
+                EXPECT_TRUE(playGame(engine, opening, blocker, seed)) << "seed " << seed;
                 ++seed;
             }
-        engine.endAndExpectExit();
+        engine.sendLine("END");
+        engine.expectCleanExit();
     }
+}
+
+// With no time to search (no turn time, or under 20 ms of match time), an open position still
+// gets a move at once, the same whether it came as TURN moves or as one BOARD block: with no
+// three on the board, the root's first candidate.
+TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
+    EngineClient engine;
+    startEngine(engine, 0);
+    std::mt19937_64 random(5);
+    for (int i = 0; i < 4; ++i) {
+        engine.sendLine(i % 2 ? "INFO TIMEOUT_TURN 5000" : "INFO TIMEOUT_TURN 0");
+        engine.sendLine(i % 2 ? "INFO TIME_LEFT 19" : "INFO TIME_LEFT 10000000");
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
+        Stones board{};
+        std::vector<int> moves;
+        for (int turn = 0; turn < 3 + i; ++turn) {
+            int opponent;
+            do opponent = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
+            while (board[opponent] != kNone);
+            board[opponent] = O;
+            Board before;
+            std::copy(board.begin(), board.end(), before.begin());
+            const Cell first = test::firstCandidate(before);
+            const auto start = std::chrono::steady_clock::now();
+            engine.sendLine("TURN " + moveText(opponent));
+            const int reply = replyMove(engine, board);
+            ASSERT_GE(reply, 0);
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "no budget";
+            EXPECT_TRUE(first == kNoCell || reply == first) << moveText(reply) << " is not the first candidate";
+            board[reply] = X;
+            moves.push_back(reply);
+        }
+        board[moves.back()] = kNone;  // the last answer is asked again from a BOARD block
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
+        sendBoard(engine, board);
+        EXPECT_EQ(replyMove(engine, board), moves.back()) << "position " << i;
+    }
+    engine.sendLine("END");
+    engine.expectCleanExit();
 }
 
 }  // namespace

@@ -3,12 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <tuple>
 
-#include "board_positions.hpp"
-#include "in_process.hpp"
+#include "client.hpp"
 #include "platform/clock.hpp"
+#include "protocol/dispatcher.hpp"
+#include "protocol/engine_state.hpp"
+#include "protocol/line_reader.hpp"
+#include "protocol/logging.hpp"
+#include "protocol/replies.hpp"
+#include "protocol/settings.hpp"
 #include "protocol/start.hpp"
 #include "protocol/think.hpp"
 #include "search/stress_positions.hpp"
@@ -18,6 +26,60 @@ namespace quoll::test {
 namespace {
 
 using tools::moveText;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitizerBuild = true;
+#else
+constexpr bool kSanitizerBuild = false;
+#endif
+
+// The front end inside the test process: command lines from a string, replies to memory.
+class CapturedIo {
+  public:
+    explicit CapturedIo(std::string_view input) : input_(std::string(input)) {
+        switchLoggingOff();
+        stream_ = open_memstream(&buffer_, &size_);
+        commandInput = &input_;
+        replyStream = stream_;
+    }
+    ~CapturedIo() {
+        commandInput = nullptr;
+        replyStream = nullptr;
+        std::fclose(stream_);
+        std::free(buffer_);
+    }
+    CapturedIo(const CapturedIo&) = delete;
+    CapturedIo& operator=(const CapturedIo&) = delete;
+
+    std::string output() {
+        std::fflush(stream_);
+        return std::string(buffer_, size_);
+    }
+    bool inputLeft() { return input_.peek() != std::char_traits<char>::eof(); }
+
+  private:
+    std::istringstream input_;
+    char* buffer_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* stream_ = nullptr;
+};
+
+std::string runLines(ProtocolState& state, std::string_view input) {
+    CapturedIo io(input);
+    while (state.mode != ProtocolMode::Terminating && io.inputLeft()) handleCommand(state);
+    return io.output();
+}
+
+// Settings at their defaults and no table, as at start-up.
+void resetProcessRecords() {
+    gameSettings = GameSettings{};
+    engineState.table = TranspositionTable{};
+}
+
+void endAndExpectExit(EngineClient& engine) {
+    engine.sendLine("END");
+    engine.expectCleanExit();
+}
 
 // Rows of a position, every one with its player: (x, y, player).
 using Rows = std::vector<std::tuple<int, int, int>>;
@@ -75,12 +137,12 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
                 EXPECT_EQ(board[*move], tools::kNone) << *line;
                 EXPECT_TRUE(!hides || *move != target) << *line;
                 std::vector<int> forced =
-                    ownFour ? tools::fiveCells(board, kEngineStone) : std::vector<int>{target};
+                    ownFour ? tools::fiveCells(board, X) : std::vector<int>{target};
                 if (hides) std::erase(forced, target);
                 EXPECT_TRUE(forced.empty() ||
                             std::find(forced.begin(), forced.end(), *move) != forced.end())
                     << *line;
-                ASSERT_TRUE(engine.answeredAll());
+                ASSERT_TRUE(engine.answers("PROBE", "ERROR Unknown command \"PROBE\""));
             }
         }
     }
@@ -90,7 +152,7 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
     const std::optional<std::string> line = engine.readLine();
     ASSERT_TRUE(line.has_value());
     EXPECT_TRUE(tools::parseMoveReply(*line).has_value() && *line != "7,7") << *line;
-    engine.endAndExpectExit();
+    endAndExpectExit(engine);
 }
 
 // Peak resident memory of the whole engine after searches, with the limit sent before START
@@ -119,10 +181,11 @@ TEST(MemoryLimit, PeakResidentMemoryStaysWithinItFromTheFirstGame) {
             engine.sendLine("INFO TIMEOUT_TURN 300");
             Stones board = randomQuietPosition(random, 9);
             for (int turn = 0; turn < 6; ++turn) {
-                const int move = engineMoveFor(engine, board);
+                sendBoard(engine, board);
+                const int move = replyMove(engine, board);
                 ASSERT_GE(move, 0);
-                board[move] = kEngineStone;
-                if (tools::makesExactFive(board, move, kEngineStone)) break;
+                board[move] = X;
+                if (tools::makesExactFive(board, move, X)) break;
                 board = randomQuietPosition(random, 9 + 2 * turn);  // a new position each time
             }
             const long peakKb = peakResidentKb(engine.pid());
@@ -130,7 +193,7 @@ TEST(MemoryLimit, PeakResidentMemoryStaysWithinItFromTheFirstGame) {
             // The table takes what the limit leaves, not some fixed small size (a quarter of the
             // limit at least: short searches touch only part of a large table).
             EXPECT_GE(peakKb, limitMiB << 8);
-            engine.endAndExpectExit();
+            endAndExpectExit(engine);
         }
     }
 }

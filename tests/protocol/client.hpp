@@ -1,0 +1,124 @@
+#pragma once
+// The built engine as a child process (the tools' process client), with checks that report to
+// the test, and positions sent as BOARD blocks. Positions are judged by the referee's rules
+// (tools/referee.hpp), never by the engine's code.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tools/engine_process.hpp"
+#include "tools/referee.hpp"
+
+namespace quoll::test {
+
+using tools::kCells;
+using tools::kNone;
+using tools::kSide;
+using tools::Stones;
+
+// Stone values of a BOARD row: the engine's own stones and its opponent's.
+inline constexpr std::uint8_t X = 1;
+inline constexpr std::uint8_t O = 2;
+
+// The engine under test: the build's own, or a Windows .exe that Wine runs.
+inline constexpr bool kWindowsEngine = tools::EngineProcess::isWindowsProgram(QUOLL_ENGINE_PATH);
+
+inline int cellAt(int x, int y) { return y * kSide + x; }
+
+inline int stoneCount(const Stones& board, std::uint8_t stone) {
+    return static_cast<int>(std::count(board.begin(), board.end(), stone));
+}
+
+struct EngineClient : tools::EngineProcess {
+    // Starts the engine; `programName` is the first argument it sees (its own path when empty).
+    bool startEngine(const std::string& programName = "") {
+        return startBrain(QUOLL_ENGINE_PATH, programName);
+    }
+
+    // The next line must be exactly `expected`.
+    ::testing::AssertionResult expectLine(const std::string& expected) {
+        const std::optional<std::string> line = readLine();
+        if (line == expected) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "got \"" << line.value_or("(no line)") << "\", expected \"" << expected << "\"";
+    }
+
+    ::testing::AssertionResult answers(const std::string& line, const std::string& expected) {
+        sendLine(line);
+        return expectLine(expected) << " after \"" << line.substr(0, 60) << "\"";
+    }
+
+    // No more output and a clean exit, after END or the end of input.
+    void expectCleanExit() {
+        EXPECT_TRUE(expectEndOfOutput());
+        EXPECT_EQ(waitExit(), 0);
+        EXPECT_EQ(repliesWithoutCarriageReturn(), 0) << "reply lines must be Windows text lines";
+    }
+};
+
+// Starts the engine with a small table, the given move budget and plenty of match time.
+inline void startEngine(EngineClient& engine, int timeoutTurnMs) {
+    ASSERT_TRUE(engine.startEngine());
+    engine.sendLine("INFO MAX_MEMORY 1000000");
+    engine.sendLine("INFO TIME_LEFT 10000000");
+    engine.sendLine("INFO TIMEOUT_TURN " + std::to_string(timeoutTurnMs));
+    ASSERT_TRUE(engine.answers("START 15", "OK"));
+}
+
+// Sends the position as a BOARD block up to its DONE; the engine is to move.
+inline void sendBoard(EngineClient& engine, const Stones& board) {
+    EXPECT_LE(stoneCount(board, O) - stoneCount(board, X), 1);
+    EXPECT_GE(stoneCount(board, O) - stoneCount(board, X), 0);
+    engine.sendLine("BOARD");
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] != kNone)
+            engine.sendLine(tools::moveText(cell) + "," + std::to_string(board[cell]));
+    engine.sendLine("DONE");
+}
+
+// The engine's reply as a cell, or -1 (with a test failure) when it is no move on an empty cell.
+inline int replyMove(EngineClient& engine, const Stones& board) {
+    const std::optional<std::string> line = engine.readLine();
+    const std::optional<int> cell = line ? tools::parseMoveReply(*line) : std::nullopt;
+    if (cell && board[*cell] == kNone) return *cell;
+    ADD_FAILURE() << "not a move on an empty cell: \"" << line.value_or("(no line)") << "\"";
+    return -1;
+}
+
+inline int fiveCountAfter(Stones board, int cell, std::uint8_t stone) {
+    board[cell] = stone;
+    return static_cast<int>(tools::fiveCells(board, stone).size());
+}
+
+// Cells on which `stone` would have two cells completing a five at once.
+inline std::vector<int> doubleFourCells(const Stones& board, std::uint8_t stone) {
+    std::vector<int> cells;
+    for (int cell = 0; cell < kCells; ++cell)
+        if (board[cell] == kNone && fiveCountAfter(board, cell, stone) >= 2) cells.push_back(cell);
+    return cells;
+}
+
+// A random position of `stones` stones near the centre, the opponent's last, where no rule
+// answers without a search: no five, no cell completing one, none making two at once.
+inline Stones randomQuietPosition(std::mt19937_64& random, int stones) {
+    for (;;) {
+        Stones board{};
+        std::uniform_int_distribution<int> coordinate(3, 11);
+        for (int placed = 0; placed < stones;) {
+            const int cell = cellAt(coordinate(random), coordinate(random));
+            if (board[cell] != kNone) continue;
+            board[cell] = (stones - 1 - placed) % 2 == 0 ? O : X;
+            ++placed;
+        }
+        bool quiet = true;
+        for (const std::uint8_t stone : {X, O})
+            quiet = quiet && tools::fiveCells(board, stone).empty() &&
+                    !tools::hasExactFive(board, stone) && doubleFourCells(board, stone).empty();
+        if (quiet) return board;
+    }
+}
+
+}  // namespace quoll::test
