@@ -140,7 +140,7 @@ void startEngine(Game& game) {
     if (!started) return recordFailure(game, Failure::NotStarted);
     game.enginePid = game.engine->pid();
 
-    // The table is sized at START, so the memory budget also goes before it.
+    // Many brains size their table at START, so the memory budget also goes before it.
     tools::EngineProcess& engine = *game.engine;
     engine.sendLine("INFO max_memory " + std::to_string(kEngineMemoryBytes));
     const tools::detail::Reply reply = tools::detail::request(engine, "START 15", kStartTimeoutMs);
