@@ -214,7 +214,7 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     // How many moves to try depends on the best score so far; the rest go by gain.
     Score best = r > alpha ? r : alpha;
     setMoveLimit(*list, best, limits);
-    if (list->next < list->limit) sortRemainingMoves(*list, gains);
+    if (list->next < list->limit) sortRemainingMoves(*list, gains, limits);
 
     // The move loop; a better score shortens it at once.
     while (list->next < list->limit) {

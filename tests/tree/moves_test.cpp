@@ -248,7 +248,7 @@ TEST(FirstMove, EqualGainsGoToTheLargerCell) {
     EXPECT_EQ(list.cells[0], 31);
 }
 
-TEST(SortRemainingMoves, TotalOrderByGainThenCell) {
+TEST(SortRemainingMoves, TotalOrderByGainThenCellAsFarAsTheLoopReaches) {
     std::mt19937 random(9);
     for (int round = 0; round < 100; ++round) {
         GainMap gains{};
@@ -262,8 +262,9 @@ TEST(SortRemainingMoves, TotalOrderByGainThenCell) {
         std::shuffle(list.cells.begin(), list.cells.begin() + list.size, random);
         list.count = static_cast<std::uint16_t>(list.size == 0 ? 0 : random() % (list.size + 1));
         list.next = static_cast<std::uint16_t>(list.count == 0 ? 0 : random() % (list.count + 1));
+        list.limit = static_cast<std::uint16_t>(list.next + random() % (list.count - list.next + 1));
         const CandidateList before = list;
-        sortRemainingMoves(list, gains);
+        sortRemainingMoves(list, gains, kNonPvMoveLimits);
         for (int i = 0; i < list.size; ++i) {
             if (i < list.next || i >= list.count) {
                 EXPECT_EQ(list.cells[i], before.cells[i]);
@@ -273,7 +274,17 @@ TEST(SortRemainingMoves, TotalOrderByGainThenCell) {
         std::sort(expected.begin(), expected.end(), [&](Cell x, Cell y) {
             return gains.gain[x] != gains.gain[y] ? gains.gain[x] > gains.gain[y] : x > y;
         });
-        EXPECT_EQ(range(list, list.next, list.count), expected);
+        // In order as far as the loop reaches (the limit, or the won limit); the rest kept.
+        const int reach = std::min<int>(list.count, std::max<int>(list.limit, kNonPvMoveLimits.wonLimit));
+        std::vector<Cell> searchable = range(list, list.next, list.count);
+        if (reach > list.next) {
+            expected.resize(reach - list.next);
+            EXPECT_EQ(range(list, list.next, reach), expected);
+        }
+        std::sort(searchable.begin(), searchable.end());
+        std::vector<Cell> all = range(before, before.next, before.count);
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(searchable, all);
     }
 }
 
