@@ -34,8 +34,18 @@ int unansweredDoubleFours(const ThreatTracker& other, Cell x) {
 }
 
 void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
+    // A cell that answers every group answers the first one: its owner or one of its two
+    // partners. Those that answer all the others too are the only answers.
+    const FourGroup& first = other.fourGroups[0];
+    std::array<Cell, 3> answers = {first.owner, kNoCell, kNoCell};
+    if (first.count == 2) {
+        answers[1] = first.partners[0];
+        answers[2] = first.partners[1];
+    }
+    for (Cell& answer : answers)
+        if (answer != kNoCell && unansweredDoubleFours(other, answer) > 0) answer = kNoCell;
     keepCandidates(list, [&](Cell x) {
-        return own.fourSlot[x] != kNoCell || unansweredDoubleFours(other, x) == 0;
+        return own.fourSlot[x] != kNoCell || x == answers[0] || x == answers[1] || x == answers[2];
     });
 }
 

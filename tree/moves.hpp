@@ -45,7 +45,8 @@ void keepCandidates(CandidateList& list, Keep keep) {
 
 inline bool hasMoves(const CandidateList& list) { return list.next < list.count; }
 
-// Keeps the cells that answer every multi-four point of the other side or make a four.
+// Keeps the cells that answer every multi-four point of the other side or make a four; the
+// other side has at least one.
 void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other);
 
 // Keeps the cells the mask admits or that make a four. A mask whose first and last entries are
