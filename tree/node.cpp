@@ -115,9 +115,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         // This node's list and gains after m.
         ChildList list(parent);
         GainMap gains = ownGains;
-        gainsAfterMove<Us, Them>(gains, m);
         GainMap otherGainsAfter = otherGains;
-        gainsAfterMove<Them, Them>(otherGainsAfter, m);
+        gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
         checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
         // The block becomes the list's current move.
@@ -183,9 +182,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
 
     // The gains after m.
     GainMap gains = ownGains;
-    gainsAfterMove<Us, Them>(gains, m);
     GainMap otherGainsAfter = otherGains;
-    gainsAfterMove<Them, Them>(otherGainsAfter, m);
+    gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
     checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
     auto searchChild = [&](Cell x, Score childAlpha, Score childBeta, auto kind) {

@@ -93,8 +93,7 @@ void updateBothForms(Board& board, WindowCodes& codes, GainMaps& before, GainMap
     gainsBeforeMove<Colour::Opponent, Mover>(before.opponent, cell);
     board[cell] = kStone<Mover>;
     placeStone<Mover>(codes.data(), cell);
-    gainsAfterMove<Colour::Own, Mover>(after.own, cell);
-    gainsAfterMove<Colour::Opponent, Mover>(after.opponent, cell);
+    gainsAfterMove<Colour::Own, Mover>(after.own, after.opponent, cell);
 }
 
 // Along random games: the after form equals the map built from scratch at every empty cell,
