@@ -197,6 +197,9 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
 
     // First move: the table move or the best by gain, with the full window.
     Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains);
+    const bool childrenProbe = childDepth > kPlyUnit;  // shallower children are horizon nodes
+    if (childrenProbe)
+        prefetchChildSlots(state.table, key, list->cells.data(), list->cur, list->next, kStone<Us>);
     Score r;
     {
         BoardStone stone(board, bestMove, kStone<Us>);
@@ -213,6 +216,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     Score best = r > alpha ? r : alpha;
     setMoveLimit(*list, best, limits);
     if (list->next < list->limit) sortRemainingMoves(*list, gains, limits);
+    if (childrenProbe)
+        prefetchChildSlots(state.table, key, list->cells.data(), list->next, list->limit, kStone<Us>);
 
     // The move loop; a better score shortens it at once.
     while (list->next < list->limit) {
