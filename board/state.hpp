@@ -14,14 +14,17 @@
 namespace quoll {
 
 using Board = std::array<std::uint8_t, kCellCount>;
+using CellFlags = std::array<bool, kCellCount>;
 using WindowCodes = std::array<WindowCode, kWindowCount>;
 
-// The protocol's game record: board, who moved first, who is to move, moves in placing order.
+// The protocol's game record: board, who moved first, who is to move, moves in placing order,
+// and the empty cells the engine must not answer (named by refused BOARD rows).
 struct GameRecord {
     Board board{};
     std::uint8_t firstColour = kOwnStone;
     std::uint8_t colourToMove = kOwnStone;
     std::vector<Cell> moves;
+    CellFlags unavailable{};
 };
 
 // The one engine record. Between searches windowCodes equals rebuildWindowCodes(board).
@@ -30,6 +33,7 @@ struct EngineState {
     std::uint8_t firstColour = kOwnStone;
     std::uint8_t colourToMove = kOwnStone;
     std::vector<Cell> history;
+    CellFlags unavailable{};  // never the root's answer
     WindowCodes windowCodes{};
     TranspositionTable table;
 };

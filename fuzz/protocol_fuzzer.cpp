@@ -24,6 +24,7 @@
 #include "protocol/protocol_state.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
+#include "protocol/start.hpp"
 #include "search/timer.hpp"
 #include "tree/table.hpp"
 
@@ -31,7 +32,8 @@ namespace {
 
 using namespace quoll;
 
-constexpr std::int64_t kFuzzBudgetMs = 2;          // longest search an input may ask for
+// Longest move budget an input may ask for: after the reply reserve, about 2 ms of search.
+constexpr std::int64_t kFuzzBudgetMs = 6;
 constexpr std::uint64_t kFuzzTableBytes = 1 << 20;  // largest table START may build here
 
 [[noreturn]] void fail(const char* what, std::string_view detail = {}) {
@@ -40,10 +42,13 @@ constexpr std::uint64_t kFuzzTableBytes = 1 << 20;  // largest table START may b
     std::abort();
 }
 
-// INFO may ask for anything; what it asked for reaches the engine, bounded from above.
+// INFO may ask for anything; what it asked for reaches the engine, bounded from above. The
+// memory limit is the whole process's, and 0 is no limit at all.
 void boundSettings() {
+    constexpr std::uint64_t kLargestLimit = kRestOfProcessBytes + kFuzzTableBytes;
     gameSettings.timeoutTurn = std::min(gameSettings.timeoutTurn, kFuzzBudgetMs);
-    gameSettings.maxMemory = std::min(gameSettings.maxMemory, kFuzzTableBytes);
+    if (gameSettings.maxMemory == 0 || gameSettings.maxMemory > kLargestLimit)
+        gameSettings.maxMemory = kLargestLimit;
 }
 
 bool isCoordinate(std::string_view text) {
@@ -156,9 +161,12 @@ void checkEngineAfterThink(const ProtocolState& state) {
     Board expected = record.board;
     if (record.moves.size() == loaded + 1) {
         expected[record.moves.back()] = kEmpty;
-    } else if (std::find(record.board.begin(), record.board.end(), kEmpty) != record.board.end()) {
-        // No move written although a cell was free: the game would be forfeited.
-        fail("think step without an answer on a board with a free cell");
+        if (record.unavailable[record.moves.back()]) fail("answer on a cell a refused row named");
+    } else {
+        // No move written although a cell was free to answer: the game would be forfeited.
+        for (int cell = 0; cell < kCellCount; ++cell)
+            if (record.board[cell] == kEmpty && !record.unavailable[cell])
+                fail("think step without an answer on a board with a free cell");
     }
     if (expected != engineState.board) fail("search did not restore the board");
 }

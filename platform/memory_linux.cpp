@@ -1,3 +1,4 @@
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "platform/memory.hpp"
@@ -9,6 +10,15 @@ std::uint64_t physicalMemoryBytes() {
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return 0;
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+}
+
+void* allocateZeroedPages(std::size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return block == MAP_FAILED ? nullptr : block;
+}
+
+void releasePages(void* block, std::size_t bytes) {
+    munmap(block, bytes);
 }
 
 }  // namespace quoll

@@ -11,4 +11,12 @@ std::uint64_t physicalMemoryBytes() {
     return status.ullTotalPhys;
 }
 
+void* allocateZeroedPages(std::size_t bytes) {
+    return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void releasePages(void* block, std::size_t) {
+    VirtualFree(block, 0, MEM_RELEASE);
+}
+
 }  // namespace quoll

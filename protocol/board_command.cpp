@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/clock.hpp"
 #include "protocol/line_reader.hpp"
 #include "protocol/logging.hpp"
 #include "protocol/replies.hpp"
@@ -43,17 +44,25 @@ void placeRow(GameRecord& record, Cell cell, std::uint8_t player) {
     record.moves.push_back(cell);
 }
 
-enum class RowResult { Accepted, Refused };
+// A refused row that names a cell of the board: the manager may hold a stone there that the
+// engine does not know (player 3 marks stones of a won line or forbidden ones), so the engine
+// must never answer that cell.
+void refuseCell(GameRecord& record, int x, int y) {
+    writeError("Invalid coordinates or player");
+    if (isBoardCoordinate(x, y)) record.unavailable[makeCell(y, x)] = true;
+}
 
-RowResult readRow(GameRecord& record, bool& ownerSeen, const std::string& line) {
+// Reads one row into the record; a refused row is answered with its error and changes nothing
+// but the unavailable cells.
+void readRow(GameRecord& record, bool& ownerSeen, const std::string& line) {
     std::int16_t x = 0;
     std::int16_t y = 0;
     std::int32_t player = 0;
     if (scan(line, "{},{},{}", x, y, player)) {
         if (!isBoardCoordinate(x, y) || record.board[makeCell(y, x)] != kEmpty ||
             (player != kOwnStone && player != kOpponentStone)) {
-            writeError("Invalid coordinates or player");
-            return RowResult::Refused;
+            refuseCell(record, x, y);
+            return;
         }
         if (!ownerSeen) {
             // So far the latest row was the opponent's; this row fixes the earlier colours
@@ -66,22 +75,21 @@ RowResult readRow(GameRecord& record, bool& ownerSeen, const std::string& line) 
         }
         ownerSeen = true;
         placeRow(record, makeCell(y, x), static_cast<std::uint8_t>(player));
-        return RowResult::Accepted;
+        return;
     }
     if (!scan(line, "{},{}", x, y)) {
         writeError("Invalid syntax");
-        return RowResult::Refused;
+        return;
     }
     if (!isBoardCoordinate(x, y) || record.board[makeCell(y, x)] != kEmpty) {
-        writeError("Invalid coordinates or player");
-        return RowResult::Refused;
+        refuseCell(record, x, y);
+        return;
     }
     if (!ownerSeen) {
         // Keep the row just read as the opponent's: turn every earlier stone over.
         turnRecordOver(record);
     }
     placeRow(record, makeCell(y, x), record.colourToMove);
-    return RowResult::Accepted;
 }
 
 }  // namespace
@@ -95,24 +103,23 @@ GameRecord readBoardRows() {
         if (!line) break;
         toUpperAscii(*line);
         if (*line == "DONE") break;
-        if (readRow(record, ownerSeen, *line) == RowResult::Refused) {
-            // The rows before the refused one stand as read; the engine moves next.
-            record.colourToMove = kOwnStone;
-            return record;
-        }
+        // A refused row is skipped: the manager takes the one answer to the block as the
+        // answer to its whole position, so reading goes on to DONE.
+        readRow(record, ownerSeen, *line);
     }
     finishRecord(record);
     return record;
 }
 
 void handleBoard(ProtocolState& state) {
+    const std::int64_t readNs = monotonicNowNs();
     if (state.mode != ProtocolMode::Playing) {
         writeError("This command cannot be used in current mode");
         return;
     }
     state.record = readBoardRows();
     logBoard(state.record);
-    thinkAndReply(state);
+    thinkAndReply(state, readNs);
 }
 
 }  // namespace quoll

@@ -10,11 +10,14 @@ void skipWhiteSpace(std::string_view text, std::size_t& position) {
     while (position < text.size() && isWhiteSpace(text[position])) ++position;
 }
 
-// Reads an optionally signed decimal integer at `position`; fails when no digit follows or
-// the value leaves [minimum, maximum]. The magnitude is checked before every step, so no
-// intermediate value overflows.
+enum class OutOfRange { Fails, Saturates };
+
+// Reads an optionally signed decimal integer at `position`; fails when no digit follows. A value
+// beyond [minimum, maximum] fails, or gives the nearer bound when it saturates (its digits are
+// all read). The magnitude is checked before every step, so no intermediate value overflows.
 std::optional<std::int64_t> readInteger(std::string_view text, std::size_t& position,
-                                        std::int64_t minimum, std::int64_t maximum) {
+                                        std::int64_t minimum, std::int64_t maximum,
+                                        OutOfRange outOfRange = OutOfRange::Fails) {
     skipWhiteSpace(text, position);
     bool negative = false;
     if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
@@ -27,10 +30,14 @@ std::optional<std::int64_t> readInteger(std::string_view text, std::size_t& posi
                  : static_cast<std::uint64_t>(maximum);
     std::uint64_t magnitude = 0;
     std::size_t digits = 0;
+    bool beyond = false;
     while (position < text.size() && text[position] >= '0' && text[position] <= '9') {
         const auto digit = static_cast<std::uint64_t>(text[position] - '0');
-        if (digit > limit || magnitude > (limit - digit) / 10) return std::nullopt;
-        magnitude = magnitude * 10 + digit;
+        if (digit > limit || magnitude > (limit - digit) / 10) {
+            if (outOfRange == OutOfRange::Fails) return std::nullopt;
+            beyond = true;
+        }
+        magnitude = beyond ? limit : magnitude * 10 + digit;
         ++position;
         ++digits;
     }
@@ -97,6 +104,12 @@ std::optional<std::int64_t> scanLeadingInteger(std::string_view text, std::int64
                                                std::int64_t maximum) {
     std::size_t position = 0;
     return readInteger(text, position, minimum, maximum);
+}
+
+std::optional<std::int64_t> scanSaturatedInteger(std::string_view text, std::int64_t minimum,
+                                                 std::int64_t maximum) {
+    std::size_t position = 0;
+    return readInteger(text, position, minimum, maximum, OutOfRange::Saturates);
 }
 
 }  // namespace quoll

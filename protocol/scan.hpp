@@ -40,6 +40,10 @@ bool scan(std::string_view text, std::string_view pattern, Targets&... targets) 
 std::optional<std::int64_t> scanLeadingInteger(std::string_view text, std::int64_t minimum,
                                                std::int64_t maximum);
 
+// The same, except that an integer beyond [minimum, maximum] gives the nearer bound.
+std::optional<std::int64_t> scanSaturatedInteger(std::string_view text, std::int64_t minimum,
+                                                 std::int64_t maximum);
+
 template <typename Int>
 std::optional<Int> scanLeadingInteger(std::string_view text) {
     const auto value =

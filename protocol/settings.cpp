@@ -2,6 +2,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include <limits>
+
 #include "platform/path.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/scan.hpp"
@@ -12,9 +14,13 @@ GameSettings gameSettings;
 
 namespace {
 
+// A number too large for the setting (a limit typed into a GUI, say) is taken as the largest
+// the setting holds, and a too negative one as the smallest; text that is no number gives 0.
 template <typename Int>
 Int integerOrZero(std::string_view value) {
-    return scanLeadingInteger<Int>(value).value_or(0);
+    const auto number = scanSaturatedInteger(value, std::numeric_limits<Int>::min(),
+                                             std::numeric_limits<Int>::max());
+    return static_cast<Int>(number.value_or(0));
 }
 
 }  // namespace

@@ -7,21 +7,25 @@
 
 namespace quoll {
 
+inline constexpr std::uint64_t kDefaultMaxMemory = 350000000;
+
 struct GameSettings {
     std::int64_t timeoutTurn = 5000;  // milliseconds per move
     std::int64_t timeoutMatch = 120000;
     std::int64_t timeLeft = 120000;  // milliseconds left in the match
-    // Bytes for the transposition table. Scanned as signed and used as unsigned, so a negative
-    // value asks for a huge table; START caps what it actually allocates.
-    std::uint64_t maxMemory = 350000000;
+    // Bytes the whole process may take; 0 means no limit, which gives the default table.
+    // Scanned as signed and used as unsigned, so a negative value asks for a huge table; the
+    // table sizing caps it.
+    std::uint64_t maxMemory = kDefaultMaxMemory;
     std::int32_t gameType = 0;
     std::int32_t rule = 0;
     std::wstring folder;
 };
 extern GameSettings gameSettings;
 
-// Stores one INFO value under its key (both upper case). A numeric value that does not begin
-// with an integer of the key's width stores 0; an unknown key is only logged.
+// Stores one INFO value under its key (both upper case). A numeric value is read as an integer
+// of the key's width, saturating at its bounds; one that does not begin with an integer stores
+// 0. An unknown key is only logged.
 void applyInfo(std::string_view key, std::string_view value);
 
 // "INFO <key> <value>"; answers only a line without both words.

@@ -15,8 +15,15 @@
 namespace quoll {
 
 std::uint64_t tableBudgetBytes(std::uint64_t maxMemory, std::uint64_t physicalBytes) {
-    if (physicalBytes == 0) return maxMemory;
-    return std::min(maxMemory, physicalBytes / 2);
+    const std::uint64_t limit = maxMemory == 0 ? kDefaultMaxMemory : maxMemory;
+    const std::uint64_t budget = limit > kRestOfProcessBytes ? limit - kRestOfProcessBytes : 0;
+    if (physicalBytes == 0) return budget;
+    return std::min(budget, physicalBytes / 2);
+}
+
+void fitTableToMemoryLimit() {
+    const std::uint64_t budget = tableBudgetBytes(gameSettings.maxMemory, physicalMemoryBytes());
+    resizeTable(engineState.table, tableEntryCount(budget));
 }
 
 void handleStart(ProtocolState& state, const std::string& line) {
@@ -31,8 +38,7 @@ void handleStart(ProtocolState& state, const std::string& line) {
                         size, kBoardSize));
         return;
     }
-    const std::uint64_t budget = tableBudgetBytes(gameSettings.maxMemory, physicalMemoryBytes());
-    resizeTable(engineState.table, tableEntryCount(budget));
+    fitTableToMemoryLimit();
     // A new game: the previous game's stones must not make BEGIN or the colours go wrong.
     state.record = GameRecord{};
     state.mode = ProtocolMode::Playing;

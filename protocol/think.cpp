@@ -2,23 +2,26 @@
 
 #include <fmt/format.h>
 
-#include "platform/clock.hpp"
 #include "protocol/engine_state.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
+#include "protocol/start.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
 #include "search/timer.hpp"
 
 namespace quoll {
 
-void thinkAndReply(ProtocolState& state) {
+void thinkAndReply(ProtocolState& state, std::int64_t commandReadNs) {
     const std::int64_t budgetMs = moveBudgetMs(gameSettings.timeLeft, gameSettings.timeoutTurn);
-    startSearchTimer(budgetMs, monotonicNowNs());
+    startSearchTimer(budgetMs, commandReadNs);
+    // A MAX_MEMORY sent since the last START holds from this search on.
+    fitTableToMemoryLimit();
     GameRecord& record = state.record;
     loadSearchPosition(engineState, record);
-    const Cell answer = engineState.history.empty() ? kCentreCell : searchRoot(engineState);
-    if (answer >= kCellCount || record.board[answer] != kEmpty) {
+    const bool centre = engineState.history.empty() && !record.unavailable[kCentreCell];
+    const Cell answer = centre ? kCentreCell : searchRoot(engineState);
+    if (answer >= kCellCount || record.board[answer] != kEmpty || record.unavailable[answer]) {
         writeError("Invalid coordinates");
         return;
     }

@@ -5,10 +5,12 @@
 
 namespace quoll {
 
-// Sets the search timer from the settings, hands the record to the engine, and writes "x,y".
-// On an empty move list the answer is the centre without a search. An answer that is no free
-// cell is refused with an error and changes nothing.
-void thinkAndReply(ProtocolState& state);
+// Sets the search timer from the settings, its clock started at `commandReadNs` (when the
+// command asking for the move was read), fits the table to the memory limit, hands the record
+// to the engine, and writes "x,y". On an empty move list the answer is the centre without a
+// search, unless the centre is unavailable. An answer that is no free cell, or an unavailable
+// one, is refused with an error and changes nothing.
+void thinkAndReply(ProtocolState& state, std::int64_t commandReadNs);
 
 // The stone value of the other player: 1 becomes 2, anything else becomes 1.
 constexpr std::uint8_t otherPlayer(std::uint8_t player) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/clock.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/scan.hpp"
 #include "protocol/think.hpp"
@@ -11,6 +12,7 @@
 namespace quoll {
 
 void handleTurn(ProtocolState& state, const std::string& line) {
+    const std::int64_t readNs = monotonicNowNs();
     if (state.mode != ProtocolMode::Playing) {
         writeError("This command cannot be used in current mode");
         return;
@@ -43,10 +45,11 @@ void handleTurn(ProtocolState& state, const std::string& line) {
     record.board[cell] = kOpponentStone;
     record.moves.push_back(cell);
     record.colourToMove = kOwnStone;
-    thinkAndReply(state);
+    thinkAndReply(state, readNs);
 }
 
 void handleBegin(ProtocolState& state) {
+    const std::int64_t readNs = monotonicNowNs();
     const Board& board = state.record.board;
     const bool empty =
         std::all_of(board.begin(), board.end(), [](std::uint8_t stone) { return stone == kEmpty; });
@@ -56,7 +59,7 @@ void handleBegin(ProtocolState& state) {
     }
     state.record.firstColour = kOwnStone;
     state.record.colourToMove = kOwnStone;
-    thinkAndReply(state);
+    thinkAndReply(state, readNs);
 }
 
 }  // namespace quoll

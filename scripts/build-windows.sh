@@ -3,7 +3,7 @@
 # build/windows/pbrain-quoll.exe, one self-contained file to copy into a manager's folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" engine windows
 cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DQUOLL_TESTS=OFF -DQUOLL_TOOLS=OFF >&2

@@ -12,7 +12,7 @@ seconds=${1:-60}
 build="$root/build/fuzz"
 
 if ! command -v clang++ >/dev/null; then
-  echo "fuzz: clang++ is missing (scripts/setup.sh installs it)" >&2
+  echo "fuzz: clang++ is missing (scripts/setup.sh test installs it)" >&2
   exit 1
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

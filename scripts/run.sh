@@ -3,7 +3,7 @@
 # Extra arguments are ignored by the engine; it speaks the brain protocol on stdin/stdout.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" engine
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DQUOLL_TESTS=OFF -DQUOLL_TOOLS=OFF >&2
 cmake --build "$root/build/release" --target pbrain-quoll >&2

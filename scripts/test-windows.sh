@@ -4,7 +4,7 @@
 # driving pbrain-quoll.exe with Windows text lines (CR LF) from the Linux side.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" engine test windows
 jobs=$(nproc)
 prefix="$root/build/wine-prefix"
 windows="$root/build/windows-test"

@@ -7,6 +7,7 @@ void loadSearchPosition(EngineState& state, const GameRecord& record) {
     state.firstColour = record.firstColour;
     state.colourToMove = record.colourToMove;
     state.history = record.moves;
+    state.unavailable = record.unavailable;
     rebuildWindowCodes(state);
 }
 

@@ -17,12 +17,15 @@ namespace quoll {
 namespace {
 
 // First empty cell of the first window matching the colour's clean four: a five to complete.
+// A four whose cell is unavailable is passed over: neither side can complete it there.
 template <Colour C>
 Cell fiveCompletion(const EngineState& state) {
     for (int w = 0; w < kWindowCount; ++w) {
         if (!matchesPattern<C>(state.windowCodes[w], 4 * kInUnit<C>)) continue;
-        for (int i = 0; i < 5; ++i)
-            if (state.board[windowCell(w, i)] == kEmpty) return windowCell(w, i);
+        for (int i = 0; i < 5; ++i) {
+            const Cell cell = windowCell(w, i);
+            if (state.board[cell] == kEmpty && !state.unavailable[cell]) return cell;
+        }
     }
     return kNoCell;
 }
@@ -71,13 +74,18 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     buildThreatTracker<Colour::Own>(ownThreats, board, codes, ownPool);
     buildThreatTracker<Colour::Opponent>(oppThreats, board, codes, oppPool);
     const Score rootEval = staticEval(codes);
+    // Unavailable cells are never the answer. They stay in the list behind its searchable part,
+    // so the tree below the root still sees them as cells to play.
+    const CellFlags& unavailable = state.unavailable;
+    keepCandidates(list, [&](Cell c) { return !unavailable[c]; });
 
     // A five to complete.
     if (const Cell five = fiveCompletion<Colour::Own>(state); five != kNoCell) return five;
     // The opponent's five to block.
     if (const Cell block = fiveCompletion<Colour::Opponent>(state); block != kNoCell) return block;
     // A double four of our own.
-    if (ownThreats.fourGroupCount >= 1) return ownThreats.fourGroups[0].owner;
+    for (int g = 0; g < ownThreats.fourGroupCount; ++g)
+        if (!unavailable[ownThreats.fourGroups[g].owner]) return ownThreats.fourGroups[g].owner;
 
     // Opponent double fours: only cells that answer all of them, or make a four of our own.
     if (const int k = oppThreats.fourGroupCount; k >= 1) {
@@ -92,10 +100,12 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         }
         keepCandidates(list, [&](Cell c) { return hit[c] == k || ownThreats.fourSlot[c] != kNoCell; });
         if (!hasMoves(list)) {
+            for (int c = 0; c < kCellCount; ++c)
+                if (unavailable[c]) hit[c] = 0;
             int best = 0;
             for (int c = 1; c < kCellCount; ++c)
                 if (hit[c] > hit[best]) best = c;
-            return static_cast<Cell>(best);
+            if (hit[best] > 0) return static_cast<Cell>(best);
         }
     }
 
@@ -110,7 +120,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         Cell best = kNoCell;
         int bestGain = -kInfinity;
         for (int c = 0; c < kCellCount; ++c)
-            if (board[c] == kEmpty && ownGain.gain[c] > bestGain) {
+            if (board[c] == kEmpty && !unavailable[c] && ownGain.gain[c] > bestGain) {
                 bestGain = ownGain.gain[c];
                 best = static_cast<Cell>(c);
             }
@@ -127,7 +137,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     // Table probe: a proven result deep enough is played at once, else its move goes first.
     if (state.table.size != 0) {
         const TTEntry& entry = tableSlot(state.table, rootKey.key);
-        if (entry.key == rootKey.key) {
+        if (holdsPosition(entry, rootKey.key)) {
             const Score lower = scoreFromTable(entry.lower, -entry.ply);
             const Score upper = scoreFromTable(entry.upper, -entry.ply);
             const bool listed = inSearchablePart(list, entry.move);

@@ -16,7 +16,8 @@ struct RootReport {
     Score bestScore = 0;
 };
 
-// The engine's move in the loaded position (engine to move), or kNoCell when it has none.
+// The engine's move in the loaded position (engine to move), or kNoCell when it has none. It is
+// never one of the state's unavailable cells.
 // `lastDepth`, when set, ends the deepening after the iteration of that depth (benchmarks).
 Cell searchRoot(EngineState& state, RootReport* report = nullptr, Depth lastDepth = 0);
 

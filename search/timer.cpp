@@ -13,10 +13,18 @@ std::int64_t moveBudgetMs(std::int64_t timeLeftMs, std::int64_t timeoutTurnMs) {
     return std::min(timeLeftMs * 10 / 200, timeoutTurnMs);
 }
 
-void startSearchTimer(std::int64_t budgetMs, std::int64_t nowNs) {
-    searchTimer.searchStartNs = nowNs;
-    searchTimer.hardDeadlineNs = nowNs + budgetMs * 1000000;
-    searchTimer.softDeadlineNs = nowNs + (budgetMs * 10 / 30) * 1000000;
+std::int64_t searchBudgetNs(std::int64_t budgetMs) {
+    if (budgetMs <= 0) return 0;
+    const std::int64_t budgetNs = budgetMs * 1000000;
+    return std::max<std::int64_t>(
+        0, budgetNs - kReplyReserveNs - budgetNs / kReplyReserveShare);
+}
+
+void startSearchTimer(std::int64_t budgetMs, std::int64_t startNs) {
+    const std::int64_t searchNs = searchBudgetNs(budgetMs);
+    searchTimer.searchStartNs = startNs;
+    searchTimer.hardDeadlineNs = startNs + searchNs;
+    searchTimer.softDeadlineNs = startNs + searchNs / 3;
     searchTimer.stopFlag = false;
 }
 

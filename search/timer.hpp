@@ -16,8 +16,21 @@ extern SearchTimer searchTimer;
 // One twentieth of the remaining match time, capped by the per-move limit, in milliseconds.
 std::int64_t moveBudgetMs(std::int64_t timeLeftMs, std::int64_t timeoutTurnMs);
 
-// Sets all four fields for a search starting at `nowNs` with the given budget.
-void startSearchTimer(std::int64_t budgetMs, std::int64_t nowNs);
+// What a reply needs besides its search, kept back from every budget: the manager's clock runs
+// from the write of its command to the read of the reply, so getting the command through the
+// pipe and read, noticing the deadline (the horizon and four-sequence searches between two
+// looks at the clock took at most 1.2 ms of processor time in threat-crowded positions),
+// unwinding and writing the reply must fit in the budget too, also when the machine is busy.
+// A fixed part, and a part growing with the budget for a loaded machine's scheduling delays.
+inline constexpr std::int64_t kReplyReserveNs = 4'000'000;
+inline constexpr std::int64_t kReplyReserveShare = 32;  // and 1/32 of the budget
+
+// The part of a budget the search may use: the budget less the reserve, at least 0.
+std::int64_t searchBudgetNs(std::int64_t budgetMs);
+
+// Sets all four fields for a search whose clock started at `startNs` (when its command was
+// read): the hard deadline at the search budget, the soft one at a third of it.
+void startSearchTimer(std::int64_t budgetMs, std::int64_t startNs);
 
 // Deadlines far in the future: a search limited by depth alone (benchmarks, tests).
 void startUnlimitedSearchTimer();

@@ -1,8 +1,9 @@
 // Engine-against-engine matches through pipes, judged as a tournament manager judges them:
-// legal replies, replies on time, games ended by an exact five or a full board. Both players are
-// the same engine; the games differ by their random openings and by who begins.
+// legal replies, replies on time, games ended by an exact five or a full board. Engine 0 is
+// --engine, engine 1 is --opponent (another build, an older release for instance) or else the
+// same engine; the games differ by their random openings and by who begins, which alternates.
 //
-//   match [--engine PATH] [--games N] [--turn-ms N] [--match-ms N] [--seed N]
+//   match [--engine PATH] [--opponent PATH] [--games N] [--turn-ms N] [--match-ms N] [--seed N]
 //         [--tolerance-ms N] [--opening N] [--max-memory BYTES]
 //
 // The engine defaults to the pbrain-quoll of the build folder this tool was built in; a Windows
@@ -29,6 +30,16 @@ std::string defaultEnginePath() {
     return (self.parent_path().parent_path() / "pbrain-quoll").string();
 }
 
+// The engine expects to be started by an absolute path, as managers do.
+bool makeAbsoluteRunnable(std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (!error) path = absolute.string();
+    if (access(path.c_str(), X_OK) == 0) return true;
+    std::fprintf(stderr, "match: no engine at %s\n", path.c_str());
+    return false;
+}
+
 bool parseNumber(const char* text, long long& value) {
     char* end = nullptr;
     value = std::strtoll(text, &end, 10);
@@ -36,9 +47,10 @@ bool parseNumber(const char* text, long long& value) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: match [--engine PATH] [--games N] [--turn-ms N] [--match-ms N] "
-                 "[--seed N] [--tolerance-ms N] [--opening N] [--max-memory BYTES]\n");
+    std::fprintf(
+        stderr,
+        "usage: match [--engine PATH] [--opponent PATH] [--games N] [--turn-ms N] [--match-ms N] "
+        "[--seed N] [--tolerance-ms N] [--opening N] [--max-memory BYTES]\n");
     return 2;
 }
 
@@ -53,6 +65,10 @@ int main(int argc, char** argv) {
         const char* value = argv[++i];
         if (flag == "--engine") {
             options.enginePath = value;
+            continue;
+        }
+        if (flag == "--opponent") {
+            options.opponentPath = value;
             continue;
         }
         long long number = 0;
@@ -74,17 +90,12 @@ int main(int argc, char** argv) {
         else
             return usage();
     }
-    // The engine expects to be started by an absolute path, as managers do.
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(options.enginePath, error);
-    if (!error) options.enginePath = absolute.string();
-    if (access(options.enginePath.c_str(), X_OK) != 0) {
-        std::fprintf(stderr, "match: no engine at %s\n", options.enginePath.c_str());
-        return 2;
-    }
-    std::cout << "engine " << options.enginePath << ", " << options.games << " games, turn "
-              << options.turnMs << " ms, match " << options.matchMs << " ms, seed " << options.seed
-              << "\n";
+    if (!makeAbsoluteRunnable(options.enginePath)) return 2;
+    if (!options.opponentPath.empty() && !makeAbsoluteRunnable(options.opponentPath)) return 2;
+    std::cout << "engine 0 " << options.enginePath << ", engine 1 "
+              << (options.opponentPath.empty() ? "the same" : options.opponentPath) << ", "
+              << options.games << " games, turn " << options.turnMs << " ms, match "
+              << options.matchMs << " ms, seed " << options.seed << "\n";
     const quoll::tools::MatchSummary summary = quoll::tools::runMatch(options, std::cout);
     return summary.clean() ? 0 : 1;
 }

@@ -25,7 +25,8 @@
 namespace quoll::tools {
 
 struct MatchOptions {
-    std::string enginePath;
+    std::string enginePath;    // engine 0
+    std::string opponentPath;  // engine 1; the same program as engine 0 when empty
     int games = 2;
     int turnMs = 1000;      // INFO timeout_turn
     int matchMs = 180000;   // INFO timeout_match: each engine's time for one game
@@ -128,9 +129,11 @@ class Match {
 
   private:
     void restart(int e) {
+        const std::string& path =
+            e == 1 && !options_.opponentPath.empty() ? options_.opponentPath : options_.enginePath;
         engines_[e] = std::make_unique<EngineProcess>();
-        if (!engines_[e]->startBrain(options_.enginePath))
-            log_ << "engine " << e << " could not be started: " << options_.enginePath << "\n";
+        if (!engines_[e]->startBrain(path))
+            log_ << "engine " << e << " could not be started: " << path << "\n";
     }
 
     // Settings and START for a new game; false when the engine does not answer OK.

@@ -1,7 +1,8 @@
 #include "tree/table.hpp"
 
 #include <bit>
-#include <new>
+
+#include "platform/memory.hpp"
 
 namespace quoll {
 
@@ -14,14 +15,18 @@ void clearTable(TranspositionTable& table) {
     for (std::uint64_t i = 0; i < table.size; ++i) table.entries[i] = TTEntry{};
 }
 
+void TablePages::operator()(TTEntry* entries) const {
+    releasePages(entries, bytes);
+}
+
 std::uint64_t resizeTable(TranspositionTable& table, std::uint64_t count) {
     if (count == table.size && table.entries) return table.size;
     table.entries.reset();
     table.size = 0;
     for (; count >= 1; count /= 2) {
-        TTEntry* entries = new (std::nothrow) TTEntry[count];
-        if (entries != nullptr) {
-            table.entries.reset(entries);
+        const std::size_t bytes = count * sizeof(TTEntry);
+        if (void* pages = allocateZeroedPages(bytes)) {
+            table.entries = {static_cast<TTEntry*>(pages), TablePages{bytes}};
             table.size = count;
             break;
         }
@@ -41,7 +46,7 @@ ProbeResult probeTable(const TranspositionTable& table, std::uint64_t key, Depth
     ProbeResult result;
     if (table.size == 0) return result;
     const TTEntry& entry = tableSlot(table, key);
-    if (entry.key == key) {
+    if (holdsPosition(entry, key)) {
         result.ttMove = entry.move;
         if (entry.depth >= depth && (kind == NodeKind::NonPv || entry.kind != 0)) {
             const int plyDifference = ply - entry.ply;

@@ -11,21 +11,35 @@ namespace quoll {
 
 enum class NodeKind : std::uint8_t { NonPv = 0, Pv = 1 };  // Pv also marks the root's entries
 
+// An empty slot is all zero bytes, so that a fresh table can come from zeroed pages without a
+// write: key 0 marks it, and a slot with key 0 is never taken for a position (holdsPosition), so
+// its other fields are never read. A stored entry always has all its fields written.
 struct TTEntry {
-    std::uint64_t key = 0;  // 0 marks an empty slot
+    std::uint64_t key = 0;
     Depth depth = 0;
     Ply ply = 0;  // ply of the node that stored it, for the win-distance correction
-    Score lower = -kInfinity;
-    Score upper = kInfinity;
-    Cell move = kNoCell;
+    Score lower = 0;  // -kInfinity: no lower bound
+    Score upper = 0;  // kInfinity: no upper bound
+    Cell move = 0;    // kNoCell: no move
     std::uint8_t kind = 0;
 };
 static_assert(sizeof(TTEntry) == 24);
 
 inline constexpr std::uint64_t kEntrySizeDivisor = 24;
 
+// Whether the slot holds the position of `key`; an empty slot holds none.
+inline bool holdsPosition(const TTEntry& entry, std::uint64_t key) {
+    return entry.key == key && key != 0;
+}
+
+// Gives a table's pages back to the system; it keeps their size for that.
+struct TablePages {
+    std::size_t bytes = 0;
+    void operator()(TTEntry* entries) const;
+};
+
 struct TranspositionTable {
-    std::unique_ptr<TTEntry[]> entries;
+    std::unique_ptr<TTEntry[], TablePages> entries;
     std::uint64_t size = 0;  // a power of two, or 0 before the first START
 };
 
@@ -34,8 +48,10 @@ struct TranspositionTable {
 std::uint64_t tableEntryCount(std::uint64_t maxMemoryBytes);
 
 // Makes the table hold `count` fresh entries unless it already has that count (then its
-// contents stay). When an allocation fails the count is halved until one succeeds, so the
-// engine is never left without a table. Returns the count in use.
+// contents stay). The old table goes before the new one comes, and the new one is zeroed pages
+// that the system fills as the search first touches them. When an allocation fails the count
+// is halved until one succeeds, so the engine is never left without a table. Returns the count
+// in use.
 std::uint64_t resizeTable(TranspositionTable& table, std::uint64_t count);
 
 // Puts every entry into its fresh state.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "in_process.hpp"
@@ -83,19 +84,24 @@ TEST(BoardRows, ColoursAndErrorsOfWholeBlocks) {
     }
 }
 
-TEST(BoardRows, RefusedRowEndsTheBlockWithTheRowsBeforeIt) {
+// A refused row is skipped and the block read on to DONE; a board cell it names becomes
+// unavailable.
+TEST(BoardRows, RefusedRowIsSkippedAndTheBlockReadOn) {
     const std::string kRowError = "ERROR Invalid coordinates or player\n";
-    for (const auto& [row, error] : std::vector<std::pair<std::string, std::string>>{
-             {"7,7,3", kRowError}, {"7,7,0", kRowError}, {"15,0,1", kRowError}, {"0,15", kRowError},
-             {"-1,0", kRowError}, {"3,3", kRowError}, {"3,3,2", kRowError},
-             {"DONE ", "ERROR Invalid syntax\n"}}) {
+    const int kNone = -1;
+    for (const auto& [row, error, named] : std::vector<std::tuple<std::string, std::string, int>>{
+             {"7,7,3", kRowError, at(7, 7)}, {"7,7,0", kRowError, at(7, 7)},
+             {"15,0,1", kRowError, kNone}, {"0,15", kRowError, kNone}, {"-1,0", kRowError, kNone},
+             {"3,3", kRowError, at(3, 3)}, {"3,3,2", kRowError, at(3, 3)},
+             {"DONE ", "ERROR Invalid syntax\n", kNone}}) {
         SCOPED_TRACE(row);
-        const RowsRead read = readRows("3,3\n" + row + "\n8,8,1\nDONE\n");
+        const RowsRead read = readRows("3,3\n" + row + "\n8,8,1\nDONE\nNEXT\n");
         EXPECT_EQ(read.output, error);
         EXPECT_TRUE(read.inputLeft);
-        // Regression: the refused row turned 3,3 into the engine's stone and left the
-        // opponent to move, so the engine's answer was recorded as an opponent stone.
-        expectRecord(read, {{at(3, 3), 2}}, kOpponentStone);
+        // Regression: a refused row turned 3,3 into the engine's stone. It changes no colour.
+        expectRecord(read, {{at(3, 3), 2}, {at(8, 8), 1}}, kOwnStone);
+        for (int cell = 0; cell < kCellCount; ++cell)
+            EXPECT_EQ(read.record.unavailable[cell], cell == named) << cell;
     }
 }
 

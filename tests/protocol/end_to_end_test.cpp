@@ -146,22 +146,21 @@ TEST_F(EngineSession, BoardBlocksAnswerAfterTheirErrors) {
     engine.endAndExpectExit();
 }
 
-TEST_F(EngineSession, BadBoardRowEndsTheBlockAndTheRestReachesTheDispatcher) {
+TEST_F(EngineSession, BadBoardRowIsSkippedAndTheBlockAnsweredOnce) {
     startGame();
-    engine.sendRaw("BOARD\n0,0,2\n7,7,3\n8,8,1\nDONE\n");
+    engine.sendRaw("BOARD\n0,0,2\n7,7,3\n8,8,1\n9,9,2\nDONE\n");
     EXPECT_TRUE(engine.expectLine("ERROR Invalid coordinates or player"));
-    takenAre({{0, 0}});
+    takenAre({{0, 0}, {7, 7}, {8, 8}, {9, 9}});
     expectMove();
-    EXPECT_TRUE(engine.expectLine(unknownCommand("8,8,1")));
-    EXPECT_TRUE(engine.expectLine(unknownCommand("DONE")));
     for (const std::string row : {"15,0", "0,0", "-1,3,1", "X"}) {
-        engine.sendRaw("BOARD\n0,0,2\n" + row + "\n");
+        engine.sendRaw("BOARD\n0,0,2\n" + row + "\nDONE\n");
         EXPECT_TRUE(engine.expectLine(row == "X" ? kSyntaxError
                                                  : "ERROR Invalid coordinates or player"))
             << row;
         takenAre({{0, 0}});
         expectMove();
     }
+    EXPECT_TRUE(engine.answeredAll());
     engine.endAndExpectExit();
 }
 

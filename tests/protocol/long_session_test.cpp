@@ -112,30 +112,27 @@ class LongSession : public ::testing::Test {
         expectEngineMove("BOARD of " + std::to_string(count) + " rows, form " + std::to_string(form));
     }
 
-    // A BOARD block broken by a bad row: the rows before it stand, the engine answers, and the
-    // rest of the block reaches the dispatcher line by line.
+    // A BOARD block with a bad row among its rows, after the first: the row's error, then one
+    // move for the other rows.
     void openInterruptedGame() {
         const int count = 2 + randomBelow(8);
         const std::vector<int> cells = openingCells(count);
-        const int cut = 1 + randomBelow(count - 1);  // rows [0, cut) are read
-        std::string block = "BOARD\n";
-        for (int i = 0; i < cut; ++i) {
-            board[cells[i]] = alternatingStone(i, cut);
-            block += moveText(cells[i]) + "," + std::to_string(board[cells[i]]) + "\n";
-        }
+        const int cut = 1 + randomBelow(count);  // the bad row comes before row `cut`
         const OddLine badRows[] = {{"7;7", {kSyntaxError}},
                                    {"3,3,3", {kRowError}},
                                    {moveText(cells[0]) + ",1", {kRowError}},
                                    {"15,2", {kRowError}}};
         const OddLine& bad = badRows[randomBelow(4)];
-        ASSERT_TRUE(engine.sendRaw(block + bad.bytes + "\n"));
-        ASSERT_TRUE(engine.expectLine(bad.replies[0]));
-        expectEngineMove("interrupted BOARD");
-        for (int i = cut; i < count; ++i) {
-            const std::string row = moveText(cells[i]) + "," + std::to_string(1 + i % 2);
-            ASSERT_TRUE(engine.answers(row, unknownCommand(row)));
+        std::string block = "BOARD\n";
+        for (int i = 0; i <= count; ++i) {
+            if (i == cut) block += bad.bytes + "\n";
+            if (i == count) break;
+            board[cells[i]] = alternatingStone(i, count);
+            block += moveText(cells[i]) + "," + std::to_string(board[cells[i]]) + "\n";
         }
-        ASSERT_TRUE(engine.answers("DONE", unknownCommand("DONE")));
+        ASSERT_TRUE(engine.sendRaw(block + "DONE\n"));
+        ASSERT_TRUE(engine.expectLine(bad.replies[0]));
+        expectEngineMove("BOARD with a bad row");
     }
 
     // A block whose stone counts fit no first mover: the error, a move all the same, and then

@@ -1,5 +1,5 @@
-// The match tool's manager: a very short match of the built engine against itself, and a fake
-// engine whose second move is illegal, to show that the judging notices it.
+// The match tool's manager: a very short match of the built engine against itself, and the
+// engine against a fake opponent whose move is illegal, to show that the judging notices it.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -64,7 +64,8 @@ TEST(Match, AReplyOnATakenCellIsJudgedIllegal) {
     }
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     tools::MatchOptions options;
-    options.enginePath = script.string();
+    options.enginePath = QUOLL_ENGINE_PATH;
+    options.opponentPath = script.string();  // a match of two programs, the fake one second
     options.games = 1;
     options.openingStones = 0;
     options.turnMs = 1000;
@@ -76,7 +77,7 @@ TEST(Match, AReplyOnATakenCellIsJudgedIllegal) {
     EXPECT_EQ(summary.illegalMoves, 1);
     ASSERT_EQ(summary.games.size(), 1u);
     EXPECT_EQ(summary.games[0].end, GameEnd::IllegalMove);
-    EXPECT_EQ(summary.games[0].winner, 0);  // the first player's centre was legal
+    EXPECT_EQ(summary.games[0].winner, 0);  // the engine's opening centre was legal
     EXPECT_EQ(summary.games[0].moves, std::vector<int>{cellAt(7, 7)});
 }
 

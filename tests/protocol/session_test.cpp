@@ -76,6 +76,7 @@ TEST_F(Session, TurnsAndABoardReplayHandTheEngineTheSamePosition) {
                            engineState.colourToMove,
                            engineState.history,
                            {},
+                           {},
                            {}};
     const GameRecord played = state.record;
 

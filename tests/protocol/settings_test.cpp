@@ -29,7 +29,8 @@ TEST_F(Settings, NumericValuesUseTheirKeysWidthAndStoreZeroWhenUnreadable) {
     EXPECT_EQ(after("TIMEOUT_TURN", "1000MS", &GameSettings::timeoutTurn), 1000);
     EXPECT_EQ(after("TIMEOUT_TURN", "ABC", &GameSettings::timeoutTurn), 0);
     EXPECT_EQ(after("TIME_LEFT", "2147483647", &GameSettings::timeLeft), 2147483647);
-    EXPECT_EQ(after("TIME_LEFT", "2147483648", &GameSettings::timeLeft), 0);  // beyond 32 bits
+    // Beyond the key's 32 bits: the largest value, so that the engine still searches.
+    EXPECT_EQ(after("TIME_LEFT", "2147483648", &GameSettings::timeLeft), 2147483647);
     EXPECT_EQ(after("TIMEOUT_MATCH", "-7", &GameSettings::timeoutMatch), -7);
     EXPECT_EQ(after("GAME_TYPE", "1", &GameSettings::gameType), 1);
     EXPECT_EQ(after("RULE", "4", &GameSettings::rule), 4);
@@ -39,7 +40,7 @@ TEST_F(Settings, NumericValuesUseTheirKeysWidthAndStoreZeroWhenUnreadable) {
     EXPECT_EQ(after("HASH_SIZE", "48", &GameSettings::maxMemory), 48u);
     EXPECT_EQ(after("MAX_MEMORY", "4294967296000", &GameSettings::maxMemory), 4294967296000u);
     EXPECT_EQ(after("MAX_MEMORY", "-1", &GameSettings::maxMemory), UINT64_MAX);
-    EXPECT_EQ(after("MAX_MEMORY", "9223372036854775808", &GameSettings::maxMemory), 0u);
+    EXPECT_EQ(after("MAX_MEMORY", "9223372036854775808", &GameSettings::maxMemory), INT64_MAX);
 }
 
 TEST_F(Settings, FolderIsStoredAsAWidePathInUpperCase) {
@@ -61,28 +62,26 @@ TEST_F(Settings, UnknownKeyIsOnlyLogged) {
               lines.end());
 }
 
-// The deadlines the think step sets for one BEGIN, in milliseconds after its start: the move
-// budget (a twentieth of the match time left, capped by the turn limit) and a third of it.
+// The deadlines the think step sets for one BEGIN: the search's part of the move budget (a
+// twentieth of the match time left, capped by the turn limit) and a third of it.
 TEST_F(Settings, ThinkDeadlinesFollowTheSettingsOfTheMoment) {
     struct Case {
         std::string info;
-        std::int64_t hardMs;
-        std::int64_t softMs;
+        std::int64_t budgetMs;
     };
-    for (const Case& c : std::vector<Case>{{"", 5000, 1666},
-                                           {"INFO TIME_LEFT 30000\n", 1500, 500},
-                                           {"INFO TIME_LEFT 1000\n", 50, 16},
-                                           {"INFO TIME_LEFT 20\n", 1, 0},
-                                           {"INFO TIME_LEFT 19\n", 0, 0},
-                                           {"INFO TIMEOUT_TURN 0\n", 0, 0}}) {
+    for (const Case& c : std::vector<Case>{{"", 5000},
+                                           {"INFO TIME_LEFT 30000\n", 1500},
+                                           {"INFO TIME_LEFT 1000\n", 50},
+                                           {"INFO TIME_LEFT 20\n", 1},
+                                           {"INFO TIME_LEFT 19\n", 0},
+                                           {"INFO TIMEOUT_TURN 0\n", 0}}) {
         test::resetProcessRecords();
         ProtocolState state;
         EXPECT_EQ(test::runLines(state, "INFO MAX_MEMORY 1000\nSTART 15\n" + c.info + "BEGIN\n"),
                   "OK\n7,7\n");
-        EXPECT_EQ((searchTimer.hardDeadlineNs - searchTimer.searchStartNs) / 1000000, c.hardMs)
-            << c.info;
-        EXPECT_EQ((searchTimer.softDeadlineNs - searchTimer.searchStartNs) / 1000000, c.softMs)
-            << c.info;
+        const std::int64_t searchNs = searchBudgetNs(c.budgetMs);
+        EXPECT_EQ(searchTimer.hardDeadlineNs - searchTimer.searchStartNs, searchNs) << c.info;
+        EXPECT_EQ(searchTimer.softDeadlineNs - searchTimer.searchStartNs, searchNs / 3) << c.info;
         EXPECT_FALSE(searchTimer.stopFlag);
     }
 }
@@ -96,11 +95,18 @@ class TableSizing : public Settings {
     }
 };
 
+// The limit is for the whole process: the table gets what the rest of it leaves. 0 is no limit.
+const std::string kRest = std::to_string(kRestOfProcessBytes);
+
 TEST_F(TableSizing, StartSizesTheTableFromMaxMemory) {
-    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 0\nSTART 15\n"), 1u);
-    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 47\nSTART 15\n"), 1u);
-    EXPECT_EQ(tableSizeAfter("INFO HASH_SIZE 48\nSTART 15\n"), 2u);
-    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 2400\nSTART 15\n"), 64u);
+    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 0\nSTART 15\n"), std::uint64_t{1} << 23);
+    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY 2400\nSTART 15\n"), 1u);
+    EXPECT_EQ(tableSizeAfter("INFO MAX_MEMORY " + std::to_string(kRestOfProcessBytes + 47) +
+                             "\nSTART 15\n"),
+              1u);
+    EXPECT_EQ(tableSizeAfter("INFO HASH_SIZE " + std::to_string(kRestOfProcessBytes + 48) +
+                             "\nSTART 15\n"),
+              2u);
     test::resetProcessRecords();
     EXPECT_EQ(tableSizeAfter("START 15\n"), std::uint64_t{1} << 23);
 }
@@ -116,25 +122,30 @@ TEST_F(TableSizing, FailedStartLeavesEverythingAsItWas) {
 
 TEST_F(TableSizing, SameCountKeepsTheTableAnotherCountReplacesIt) {
     ProtocolState state;
-    ASSERT_EQ(test::runLines(state, "INFO MAX_MEMORY 2400\nSTART 15\n"), "OK\n");
+    const auto limit = [](int tableBytes) {
+        return "INFO MAX_MEMORY " + std::to_string(kRestOfProcessBytes + tableBytes) + "\n";
+    };
+    ASSERT_EQ(test::runLines(state, limit(2400) + "START 15\n"), "OK\n");
     storeEntry(engineState.table, 0x1234, 48, 0, 5, 5, 17, NodeKind::Pv);
     const TTEntry* before = engineState.table.entries.get();
 
-    ASSERT_EQ(test::runLines(state, "INFO MAX_MEMORY 2500\nSTART 15\n"), "OK\n");
+    ASSERT_EQ(test::runLines(state, limit(2500) + "START 15\n"), "OK\n");
     ASSERT_EQ(engineState.table.entries.get(), before);
     EXPECT_EQ(tableSlot(engineState.table, 0x1234).key, 0x1234u);
     EXPECT_EQ(tableSlot(engineState.table, 0x1234).move, 17);
 
-    ASSERT_EQ(test::runLines(state, "INFO MAX_MEMORY 4800\nSTART 15\n"), "OK\n");
+    ASSERT_EQ(test::runLines(state, limit(4800) + "START 15\n"), "OK\n");
     EXPECT_EQ(engineState.table.size, 128u);
     for (std::uint64_t i = 0; i < engineState.table.size; ++i)
         EXPECT_EQ(engineState.table.entries[i].key, 0u);
 }
 
 TEST(TableBudget, HalfThePhysicalMemoryAtMost) {
-    EXPECT_EQ(tableBudgetBytes(350000000, std::uint64_t{16} << 30), 350000000u);
+    EXPECT_EQ(tableBudgetBytes(350000000, std::uint64_t{16} << 30),
+              350000000u - kRestOfProcessBytes);
     EXPECT_EQ(tableBudgetBytes(UINT64_MAX, std::uint64_t{16} << 30), std::uint64_t{8} << 30);
-    EXPECT_EQ(tableBudgetBytes(UINT64_MAX, 0), UINT64_MAX);  // unknown machine: as asked
+    // Unknown machine: as asked.
+    EXPECT_EQ(tableBudgetBytes(UINT64_MAX, 0), UINT64_MAX - kRestOfProcessBytes);
 }
 
 // A negative MAX_MEMORY asks for a table of 2^59 entries. Run in a child process whose address

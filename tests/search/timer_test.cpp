@@ -12,25 +12,33 @@
 namespace quoll {
 namespace {
 
-// The budget is a twentieth of the match time, truncated, capped by the turn limit; the hard
-// deadline lies a budget after the start, the soft one a third of it.
+// The budget is a twentieth of the match time, truncated, capped by the turn limit. The search
+// gets the budget less 4 ms and 1/32 of it, kept back for the reply: the hard deadline lies that
+// long after the start, the soft one a third of it; a budget shorter than the reserve ends the
+// search at once.
 TEST(SearchTimer, BudgetAndDeadlines) {
     struct Row {
-        int matchMs, turnMs, budgetMs, softMs;
+        int matchMs, turnMs, budgetMs;
+        std::int64_t hardNs, softNs;
     };
-    const Row rows[] = {{120000, 5000, 5000, 1666},  // the defaults
-                        {100000, 5000, 5000, 1666}, {30000, 5000, 1500, 500},
-                        {39, 5000, 1, 0},             // truncated, never rounded up
-                        {20, 5000, 1, 0},             // the soft deadline is the start itself
-                        {19, 5000, 0, 0},           {120000, 0, 0, 0}};
+    const Row rows[] = {{120000, 5000, 5000, 4'839'750'000, 1'613'250'000},  // the defaults
+                        {100000, 5000, 5000, 4'839'750'000, 1'613'250'000},
+                        {30000, 5000, 1500, 1'449'125'000, 483'041'666},
+                        {120000, 1000, 1000, 964'750'000, 321'583'333},
+                        {120000, 50, 50, 44'437'500, 14'812'500},
+                        {120000, 4, 4, 0, 0},
+                        {39, 5000, 1, 0, 0},  // truncated, never rounded up
+                        {19, 5000, 0, 0, 0},
+                        {120000, 0, 0, 0, 0},
+                        {-1000, 5000, -50, 0, 0}};  // out of match time
     const std::int64_t start = 1'000'000'000'000;
     for (const Row& row : rows) {
         EXPECT_EQ(moveBudgetMs(row.matchMs, row.turnMs), row.budgetMs) << row.matchMs;
         searchTimer = SearchTimer{1, 2, 3, true};
-        startSearchTimer(row.budgetMs, start);
+        startSearchTimer(moveBudgetMs(row.matchMs, row.turnMs), start);
         EXPECT_EQ(searchTimer.searchStartNs, start);
-        EXPECT_EQ(searchTimer.hardDeadlineNs, start + row.budgetMs * 1'000'000LL) << row.matchMs;
-        EXPECT_EQ(searchTimer.softDeadlineNs, start + row.softMs * 1'000'000LL) << row.matchMs;
+        EXPECT_EQ(searchTimer.hardDeadlineNs, start + row.hardNs) << row.turnMs;
+        EXPECT_EQ(searchTimer.softDeadlineNs, start + row.softNs) << row.turnMs;
         EXPECT_FALSE(searchTimer.stopFlag);
     }
 }

@@ -1,0 +1,24 @@
+#pragma once
+// The HTTP side of the server: the page's files and the games' JSON requests, behind the checks
+// that keep other web pages and other hosts' names from driving it.
+
+#include <httplib.h>
+
+#include <string>
+
+#include "tools/web/games.hpp"
+
+namespace quoll::web {
+
+struct Binding {
+    std::string host;  // the address the server listens on
+    int port = 0;
+};
+
+// Largest request body accepted; a saved game takes a few kilobytes.
+inline constexpr std::size_t kMaxBodyBytes = 64 * 1024;
+
+void addRoutes(httplib::Server& server, Games& games, const Binding& binding,
+               const std::string& enginePath);
+
+}  // namespace quoll::web
