@@ -37,44 +37,65 @@ void buildGainMap(GainMap& map, const std::uint8_t* board, const WindowCode* cod
 template void buildGainMap<Colour::Own>(GainMap&, const std::uint8_t*, const WindowCode*);
 template void buildGainMap<Colour::Opponent>(GainMap&, const std::uint8_t*, const WindowCode*);
 
+namespace {
+
+// The update of one or two maps, sharing the walk over the lines through the cell.
+template <int MapCount>
+inline void applyMoveToMaps(GainMap* const* maps, const GainDeltaSet* const* sets, Cell cell,
+                            int containingOffset, int flankedOffset) {
+    const WindowCode* codes = maps[0]->codes;
+    for (int d = 0; d < kDirectionCount; ++d) {
+        const CellLine& line = kCellLines[cell][d];
+        // Line window k starts k - 5 steps from the cell: its inside is line cells k+1..k+5 (as
+        // offsets + 6) and its flanks are line cells k and k+6. Windows 0 and 6 are the flanked
+        // ones. `rise` holds the inside values as differences, `flank` the flank values.
+        int rise[MapCount][14] = {};
+        int flank[MapCount][13] = {};
+        for (int k = 0; k < 7; ++k) {
+            const int w = line.windows[k];
+            if (w == kNoCell) continue;
+            const bool flanked = k == 0 || k == 6;
+            const int code = codes[w] + (flanked ? flankedOffset : containingOffset);
+            for (int i = 0; i < MapCount; ++i) {
+                const GainDeltaSet& set = *sets[i];
+                const int inside =
+                    kWindowWeight[w] * (flanked ? set.flankedInWindow[code] : set.inWindow[code]);
+                const int outside =
+                    kWindowWeight[w] * (flanked ? set.flankedOnFlank[code] : set.onFlank[code]);
+                rise[i][k + 1] += inside;
+                rise[i][k + 6] -= inside;
+                flank[i][k] += outside;
+                flank[i][k + 6] += outside;
+            }
+        }
+        const int step = kDirectionStep[d];
+        int inside[MapCount] = {};
+        for (int q = 0; q < 6 + line.firstOffset; ++q)
+            for (int i = 0; i < MapCount; ++i) inside[i] += rise[i][q];
+        for (int q = 6 + line.firstOffset; q <= 6 + line.lastOffset; ++q) {
+            const int target = cell + (q - 6) * step;
+            for (int i = 0; i < MapCount; ++i) {
+                inside[i] += rise[i][q];
+                addTo(maps[i]->gain[target], inside[i] + flank[i][q]);
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void applyMoveToGains(GainMap& map, Cell cell, const GainDeltaSet& set, int containingOffset,
                       int flankedOffset) {
-    const WindowCode* codes = map.codes;
-    Score* gain = map.gain.data();
-    for (int d = 0; d < kDirectionCount; ++d) {
-        const CellWindowRange& range = kCellWindowRanges[cell][d];
-        const int n = range.end - range.first;
-        if (n == 0) continue;
-        const int step = kDirectionStep[d];
-        int delta[5];
-        for (int j = 0; j < n; ++j) {
-            const int w = range.first + j;
-            delta[j] = kWindowWeight[w] * set.inWindow[codes[w] + containingOffset];
-        }
-        // Window first + j covers stretch positions j..j+4: a running sum over the stretch.
-        int sum = 0;
-        for (int p = 0; p < n + 4; ++p) {
-            if (p < n) sum += delta[p];
-            if (p >= 5) sum -= delta[p - 5];
-            addTo(gain[range.firstCell + p * step], sum);
-        }
-        for (int w = range.first; w < range.end; ++w) {
-            const WindowFlankList& flanks = kWindowFlankCells[w];
-            const int value = kWindowWeight[w] * set.onFlank[codes[w] + containingOffset];
-            for (int i = 0; i < flanks[kFlankCountSlot]; ++i) addTo(gain[flanks[i]], value);
-        }
-    }
-    const FlankedWindowList& flanked = kFlankedWindows[cell];
-    for (int i = 0; i < flanked[kFlankedCountSlot]; ++i) {
-        const int w = flanked[i];
-        const int code = codes[w] + flankedOffset;
-        const int inside = kWindowWeight[w] * set.flankedInWindow[code];
-        const int outside = kWindowWeight[w] * set.flankedOnFlank[code];
-        const WindowGeometry& window = kWindowGeometry[w];
-        for (int k = 0; k < 5; ++k) addTo(gain[window.first + k * window.step], inside);
-        const WindowFlankList& flanks = kWindowFlankCells[w];
-        for (int k = 0; k < flanks[kFlankCountSlot]; ++k) addTo(gain[flanks[k]], outside);
-    }
+    GainMap* const maps[] = {&map};
+    const GainDeltaSet* const sets[] = {&set};
+    applyMoveToMaps<1>(maps, sets, cell, containingOffset, flankedOffset);
+}
+
+void applyMoveToGainPair(GainMap& first, const GainDeltaSet& firstSet, GainMap& second,
+                         const GainDeltaSet& secondSet, Cell cell) {
+    GainMap* const maps[] = {&first, &second};
+    const GainDeltaSet* const sets[] = {&firstSet, &secondSet};
+    applyMoveToMaps<2>(maps, sets, cell, 0, 0);
 }
 
 }  // namespace quoll

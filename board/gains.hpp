@@ -78,6 +78,16 @@ inline void gainsAfterMove(GainMap& map, Cell cell) {
     applyMoveToGains(map, cell, kGainDeltas<MapColour, Mover>, 0, 0);
 }
 
+// Both colours' maps after a stone of colour Mover on `cell`, the codes holding that stone: one
+// walk over the cell's lines for the two.
+void applyMoveToGainPair(GainMap& first, const GainDeltaSet& firstSet, GainMap& second,
+                         const GainDeltaSet& secondSet, Cell cell);
+template <Colour MapColour, Colour Mover>
+inline void gainsAfterMove(GainMap& map, GainMap& otherColourMap, Cell cell) {
+    applyMoveToGainPair(map, kGainDeltas<MapColour, Mover>, otherColourMap,
+                        kGainDeltas<opponentOf(MapColour), Mover>, cell);
+}
+
 // The same when the codes do not hold the stone yet (the horizon search).
 template <Colour MapColour, Colour Mover>
 inline void gainsBeforeMove(GainMap& map, Cell cell) {

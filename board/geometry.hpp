@@ -25,6 +25,16 @@ struct CellWindowRange {
     std::uint16_t firstCell;
 };
 
+// The line through a cell in one direction as the gain update walks it: the seven windows that
+// start 5 steps before the cell up to 1 step after it (those containing the cell and the two it
+// flanks; kNoCell where a window would leave the board), and the cells from `firstOffset` to
+// `lastOffset` steps away (within -6..6) that lie on the board.
+struct CellLine {
+    std::array<std::uint16_t, 7> windows;
+    std::int8_t firstOffset;
+    std::int8_t lastOffset;
+};
+
 // Fixed-width lists keep their count in the last slot.
 inline constexpr int kFlankedCountSlot = 8;
 inline constexpr int kFlankCountSlot = 2;
@@ -39,6 +49,7 @@ using FourStarList = std::array<std::uint16_t, 33>;
 struct GeometryTables {
     std::array<WindowGeometry, kWindowCount> windowGeometry{};
     std::array<std::array<CellWindowRange, kDirectionCount>, kCellCount> cellWindowRanges{};
+    std::array<std::array<CellLine, kDirectionCount>, kCellCount> cellLines{};
     std::array<FlankedWindowList, kCellCount> flankedWindows{};
     std::array<WindowFlankList, kWindowCount> windowFlankCells{};
     std::array<NeighbourList, kCellCount> neighbourCells{};
@@ -55,6 +66,7 @@ extern const GeometryTables kGeometry;
 
 inline constexpr auto& kWindowGeometry = detail::kGeometry.windowGeometry;
 inline constexpr auto& kCellWindowRanges = detail::kGeometry.cellWindowRanges;
+inline constexpr auto& kCellLines = detail::kGeometry.cellLines;
 inline constexpr auto& kFlankedWindows = detail::kGeometry.flankedWindows;
 inline constexpr auto& kWindowFlankCells = detail::kGeometry.windowFlankCells;
 inline constexpr auto& kNeighbourCells = detail::kGeometry.neighbourCells;

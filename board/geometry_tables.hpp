@@ -65,9 +65,32 @@ constexpr GeometryTables makeGeometryTables() {
         for (int d = 0; d < kDirectionCount; ++d)
             tables.cellWindowRanges[cell][d] = CellWindowRange{0, 0, kNoCell};
 
+    for (int cell = 0; cell < kCellCount; ++cell)
+        for (int d = 0; d < kDirectionCount; ++d) {
+            CellLine& line = tables.cellLines[cell][d];
+            line.windows.fill(kNoCell);
+            const auto [rowStep, columnStep] = kLineDirections[d];
+            const int row = cellRow(cell), column = cellColumn(cell);
+            line.firstOffset = 0;
+            while (line.firstOffset > -6 && onBoard(row + (line.firstOffset - 1) * rowStep,
+                                                    column + (line.firstOffset - 1) * columnStep))
+                --line.firstOffset;
+            line.lastOffset = 0;
+            while (line.lastOffset < 6 && onBoard(row + (line.lastOffset + 1) * rowStep,
+                                                  column + (line.lastOffset + 1) * columnStep))
+                ++line.lastOffset;
+        }
     for (int w = 0; w < kWindowCount; ++w) {
         const WindowGeometry& window = tables.windowGeometry[w];
         const int d = detail::directionOfStep(window.step);
+        // The cells that see this window as their k-th line window: k - 5 steps from its start.
+        for (int k = 0; k < 7; ++k) {
+            const auto [rowStep, columnStep] = kLineDirections[d];
+            const int row = cellRow(window.first) + (5 - k) * rowStep;
+            const int column = cellColumn(window.first) + (5 - k) * columnStep;
+            if (onBoard(row, column))
+                tables.cellLines[makeCell(row, column)][d].windows[k] = static_cast<std::uint16_t>(w);
+        }
         for (int i = 0; i < 5; ++i) {
             CellWindowRange& range = tables.cellWindowRanges[window.first + i * window.step][d];
             if (range.end == 0) {

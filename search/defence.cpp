@@ -4,13 +4,17 @@ namespace quoll {
 
 namespace {
 
-// Adds the marks of the attacker's possible move at x to the mask and narrows it to the cells
+// Whether the attacker's move at x would make a four and a three at once: only then does
+// examineAttackerMove have anything to mark.
+inline bool startsCombination(const ThreatTracker& attacker, Cell x) {
+    return attacker.fourSlot[x] != kNoCell && attacker.threeHead[x] != kNoLink;
+}
+
+// Adds the marks of the attacker's four-three move at x to the mask and narrows it to the cells
 // that meet this combination too.
 void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
                          const ThreatTracker& attacker, Cell x) {
     const std::uint16_t four = attacker.fourSlot[x];
-    if (four == kNoCell) return;                          // no four there
-    if (attacker.threeHead[x] == kNoLink) return;         // no three there
     const bool singleFour = isSinglePartner(four);
     Cell reply = kNoCell;
     if (singleFour) {
@@ -21,21 +25,22 @@ void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
         reply = own;
     }
     const ThreeLink* links = attacker.links;
-    std::array<std::uint8_t, kCellCount> cnt{};
+    // How many of x's threes (other than through the four's completion) each cell is part of.
+    std::array<std::uint8_t, kCellCount> threeCount{};
     for (std::uint16_t l = attacker.threeHead[x]; l != kNoLink; l = links[l].next) {
         const ThreeLink& link = links[l];
         if (singleFour && (link.first == four || link.second == four)) continue;
-        ++cnt[link.first];
-        ++cnt[link.second];
+        ++threeCount[link.first];
+        ++threeCount[link.second];
     }
-    int t = 0;
+    int marks = 0;  // what a cell must collect from this move to still defend
     auto examine = [&](Cell cell, Cell other) {
-        if (cnt[cell] == 2) {
+        if (threeCount[cell] == 2) {
             mask[cell] = static_cast<std::uint8_t>(mask[cell] + 1);
-            ++t;
+            ++marks;
             mask[other] = static_cast<std::uint8_t>(mask[other] + 2);
-        } else if (cnt[cell] > 2) {
-            ++t;
+        } else if (threeCount[cell] > 2) {
+            ++marks;
             mask[cell] = static_cast<std::uint8_t>(mask[cell] + 1);
         }
     };
@@ -44,18 +49,24 @@ void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
         if (reply == kNoCell || reply == link.first) examine(link.first, link.second);
         if (reply == kNoCell || reply == link.second) examine(link.second, link.first);
     }
-    if (t == 0) return;
-    auto add = [&](Cell cell) { mask[cell] = static_cast<std::uint8_t>(mask[cell] + t); };
+    if (marks == 0) return;
+    auto add = [&](Cell cell) { mask[cell] = static_cast<std::uint8_t>(mask[cell] + marks); };
     add(x);
     if (singleFour) {
         add(four);
         for (std::uint16_t l = defender.threeHead[four]; l != kNoLink; l = defender.links[l].next) {
             const ThreeLink& link = defender.links[l];
-            if (cnt[link.first] < 2 || reply != kNoCell) add(link.second);
-            if (cnt[link.second] < 2 || reply != kNoCell) add(link.first);
+            if (threeCount[link.first] < 2 || reply != kNoCell) add(link.second);
+            if (threeCount[link.second] < 2 || reply != kNoCell) add(link.first);
         }
     }
-    for (std::uint8_t& entry : mask) entry = entry >= kDefends + t ? kDefends : 0;
+    // A byte comparison keeps the loop narrow; beyond a byte's range no cell keeps its mark.
+    if (kDefends + marks > 0xFF) {
+        mask.fill(0);
+        return;
+    }
+    const auto threshold = static_cast<std::uint8_t>(kDefends + marks);
+    for (std::uint8_t& entry : mask) entry = entry >= threshold ? kDefends : 0;
 }
 
 }  // namespace
@@ -63,15 +74,17 @@ void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
 DefenceMask& defenceMaskForList(DefenceMask& mask, const ThreatTracker& defender,
                                 const ThreatTracker& attacker, const CandidateList& list) {
     mask.fill(kDefends);
-    for (int i = 0; i < list.size; ++i) examineAttackerMove(mask, defender, attacker, list.cells[i]);
+    for (int i = 0; i < list.size; ++i)
+        if (startsCombination(attacker, list.cells[i]))
+            examineAttackerMove(mask, defender, attacker, list.cells[i]);
     return mask;
 }
 
 DefenceMask& defenceMaskForBoard(DefenceMask& mask, const ThreatTracker& defender,
                                  const ThreatTracker& attacker) {
     mask.fill(kDefends);
-    for (int cell = 0; cell < kCellCount; ++cell)
-        examineAttackerMove(mask, defender, attacker, static_cast<Cell>(cell));
+    for (Cell cell = 0; cell < kCellCount; ++cell)
+        if (startsCombination(attacker, cell)) examineAttackerMove(mask, defender, attacker, cell);
     return mask;
 }
 

@@ -56,9 +56,9 @@ void stableSortByScore(CandidateList& list, const std::array<Score, kCellCount>&
 }  // namespace
 
 Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
-    RootReport unused;
-    RootReport& out = report ? *report : unused;
-    out = RootReport{};
+    RootReport discarded;
+    RootReport& progress = report ? *report : discarded;
+    progress = RootReport{};
     const std::uint8_t* board = state.board.data();
     const WindowCode* codes = state.windowCodes.data();
 
@@ -152,7 +152,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     }
 
     // Iterative deepening from four plies, one ply at a time.
-    out.searched = true;
+    progress.searched = true;
     Score bestScore = -kInfinity;
     for (Depth depth = kRootStartDepth;; depth = static_cast<Depth>(depth + kPlyUnit)) {
         list.next = 0;
@@ -191,8 +191,8 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         if (state.table.size != 0)
             tableSlot(state.table, rootKey.key) =
                 TTEntry{rootKey.key, depth, 0, bestScore, bestScore, bestMove, 1};
-        out.lastCompletedDepth = depth;
-        out.bestScore = bestScore;
+        progress.lastCompletedDepth = depth;
+        progress.bestScore = bestScore;
 
         if (bestScore >= kInfinity || decidedDistance(bestScore) <= depth / kPlyUnit) break;
         if (monotonicNowNs() >= searchTimer.softDeadlineNs) break;

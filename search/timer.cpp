@@ -37,6 +37,8 @@ void startUnlimitedSearchTimer() {
 
 bool searchMustStop() {
     if (searchTimer.stopFlag) return true;
+    // A search limited by depth alone reads no clock.
+    if (searchTimer.hardDeadlineNs == std::numeric_limits<std::int64_t>::max()) return false;
     searchTimer.stopFlag = monotonicNowNs() >= searchTimer.hardDeadlineNs;
     return searchTimer.stopFlag;
 }

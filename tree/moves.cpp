@@ -34,8 +34,18 @@ int unansweredDoubleFours(const ThreatTracker& other, Cell x) {
 }
 
 void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
+    // A cell that answers every group answers the first one: its owner or one of its two
+    // partners. Those that answer all the others too are the only answers.
+    const FourGroup& first = other.fourGroups[0];
+    std::array<Cell, 3> answers = {first.owner, kNoCell, kNoCell};
+    if (first.count == 2) {
+        answers[1] = first.partners[0];
+        answers[2] = first.partners[1];
+    }
+    for (Cell& answer : answers)
+        if (answer != kNoCell && unansweredDoubleFours(other, answer) > 0) answer = kNoCell;
     keepCandidates(list, [&](Cell x) {
-        return own.fourSlot[x] != kNoCell || unansweredDoubleFours(other, x) == 0;
+        return own.fourSlot[x] != kNoCell || x == answers[0] || x == answers[1] || x == answers[2];
     });
 }
 
@@ -60,9 +70,27 @@ Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains) {
     return list.cells[list.cur];
 }
 
-void sortRemainingMoves(CandidateList& list, const GainMap& gains) {
-    std::sort(list.cells.begin() + list.next, list.cells.begin() + list.count,
-              [&](Cell x, Cell y) { return searchedBefore(gains, x, y); });
+void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLimitParams& params) {
+    const int first = list.next, end = list.count;
+    const int reach = std::min<int>(end, std::max<int>(list.limit, params.wonLimit));
+    if (first >= reach) return;
+    // Insertion into the sorted front cells[first, sorted): short lists, unique keys.
+    Cell* cells = list.cells.data();
+    int sorted = first;
+    for (int i = first; i < end; ++i) {
+        const Cell cell = cells[i];
+        const int key = orderKey(gains, cell);
+        int j;
+        if (sorted < reach) {
+            j = sorted++;  // equals i while the front is not full
+        } else {
+            if (key < orderKey(gains, cells[reach - 1])) continue;
+            cells[i] = cells[reach - 1];  // the front's last cell drops behind it
+            j = reach - 1;
+        }
+        for (; j > first && orderKey(gains, cells[j - 1]) < key; --j) cells[j] = cells[j - 1];
+        cells[j] = cell;
+    }
 }
 
 }  // namespace quoll

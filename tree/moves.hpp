@@ -45,23 +45,28 @@ void keepCandidates(CandidateList& list, Keep keep) {
 
 inline bool hasMoves(const CandidateList& list) { return list.next < list.count; }
 
-// Keeps the cells that answer every multi-four point of the other side or make a four.
+// Keeps the cells that answer every multi-four point of the other side or make a four; the
+// other side has at least one.
 void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other);
 
 // Keeps the cells the mask admits or that make a four. A mask whose first and last entries are
 // both non-zero counts as unrestricted; returns whether the filter was applied.
 bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask);
 
-// Ordering: the larger gain first, on equal gains the larger cell.
+// Ordering: the larger gain first, on equal gains the larger cell; as one number, the larger
+// key goes first.
+inline int orderKey(const GainMap& gains, Cell x) { return gains.gain[x] * 65536 + x; }
 inline bool searchedBefore(const GainMap& gains, Cell x, Cell y) {
-    return gains.gain[x] > gains.gain[y] || (gains.gain[x] == gains.gain[y] && x > y);
+    return orderKey(gains, x) > orderKey(gains, y);
 }
 
 // Puts the table move (if it survived the filters) or else the best cell by the ordering rule at
 // cells[next], makes it the current move and returns it.
 Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains);
 
-// Sorts cells[next, count) by the ordering rule.
-void sortRemainingMoves(CandidateList& list, const GainMap& gains);
+// Orders cells[next, count) by the ordering rule as far as the move loop can reach: up to the
+// present limit, or the limit of a won score should the best score become a win (the only
+// limit above a lower one). The cells behind stay in no particular order.
+void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLimitParams& params);
 
 }  // namespace quoll

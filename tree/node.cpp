@@ -32,6 +32,30 @@ inline void checkNodeFrame([[maybe_unused]] const EngineState& state,
 #endif
 }
 
+// What the children of one node share: the records after the node's move, the child depth and
+// the key. The scores and windows of `search` are the node's, not the child's.
+struct ChildFrame {
+    EngineState& state;
+    Depth depth;
+    Ply ply;
+    Score parentEval;
+    const GainMap& moverGains;  // the side to move's gains after m
+    const GainMap& replyGains;  // the other side's gains after m
+    const CandidateList& list;
+    const ThreatTracker& moverThreats;
+    const ThreatTracker& replyThreats;
+    HashKey key;
+
+    // The child after the move x, whose stone is on the board, searched as a ChildKind node.
+    template <Colour Them, NodeKind ChildKind>
+    Score search(Cell x, Score alpha, Score beta) const {
+        const auto childEval = static_cast<Score>(-(parentEval + moverGains.gain[x]));
+        return static_cast<Score>(-searchNode<Them, ChildKind>(
+            state, depth, ply, childEval, static_cast<Score>(-beta), static_cast<Score>(-alpha),
+            replyGains, moverGains, list, replyThreats, moverThreats, key));
+    }
+};
+
 }  // namespace
 
 template <Colour Us, NodeKind Kind>
@@ -40,7 +64,6 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
                  const ThreatTracker& ownThreats, const ThreatTracker& otherThreats, HashKey key) {
     constexpr Colour Them = opponentOf(Us);
     constexpr bool pvNode = Kind == NodeKind::Pv;
-    constexpr NodeKind ZeroWindow = NodeKind::NonPv;
     constexpr MoveLimitParams limits = pvNode ? kPvMoveLimits : kNonPvMoveLimits;
     ++nodeCounters.tree;
 
@@ -115,9 +138,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         // This node's list and gains after m.
         ChildList list(parent);
         GainMap gains = ownGains;
-        gainsAfterMove<Us, Them>(gains, m);
         GainMap otherGainsAfter = otherGains;
-        gainsAfterMove<Them, Them>(otherGainsAfter, m);
+        gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
         checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
         // The block becomes the list's current move.
@@ -183,27 +205,22 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
 
     // The gains after m.
     GainMap gains = ownGains;
-    gainsAfterMove<Us, Them>(gains, m);
     GainMap otherGainsAfter = otherGains;
-    gainsAfterMove<Them, Them>(otherGainsAfter, m);
+    gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
     checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
-    auto searchChild = [&](Cell x, Score childAlpha, Score childBeta, auto kind) {
-        const auto childEval = static_cast<Score>(-(eval + gains.gain[x]));
-        return static_cast<Score>(-searchNode<Them, decltype(kind)::value>(
-            state, childDepth, static_cast<Ply>(ply + 1), childEval, childAlpha, childBeta,
-            otherGainsAfter, gains, *list, other, own, key));
-    };
-    using FullWindow = std::integral_constant<NodeKind, Kind>;
-    using NullWindow = std::integral_constant<NodeKind, ZeroWindow>;
+    const ChildFrame children{state, childDepth, static_cast<Ply>(ply + 1), eval, gains,
+                              otherGainsAfter, *list, own, other, key};
 
     // First move: the table move or the best by gain, with the full window.
     Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains);
+    const bool childrenProbe = childDepth > kPlyUnit;  // shallower children are horizon nodes
+    if (childrenProbe)
+        prefetchChildSlots(state.table, key, list->cells.data(), list->cur, list->next, kStone<Us>);
     Score r;
     {
         BoardStone stone(board, bestMove, kStone<Us>);
-        r = searchChild(bestMove, static_cast<Score>(-beta), static_cast<Score>(-alpha),
-                        FullWindow{});
+        r = children.search<Them, Kind>(bestMove, alpha, beta);
     }
     if (searchTimer.stopFlag) return kInfinity;
     if (r >= beta) {
@@ -214,7 +231,9 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     // How many moves to try depends on the best score so far; the rest go by gain.
     Score best = r > alpha ? r : alpha;
     setMoveLimit(*list, best, limits);
-    if (list->next < list->limit) sortRemainingMoves(*list, gains);
+    if (list->next < list->limit) sortRemainingMoves(*list, gains, limits);
+    if (childrenProbe)
+        prefetchChildSlots(state.table, key, list->cells.data(), list->next, list->limit, kStone<Us>);
 
     // The move loop; a better score shortens it at once.
     while (list->next < list->limit) {
@@ -225,12 +244,12 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
             if constexpr (pvNode) {
                 if (best > alpha && childDepth > kPlyUnit) {
                     // Zero-window pre-search; an aborted one fails low like any other.
-                    const Score r0 = searchChild(x, static_cast<Score>(-best - 1),
-                                                 static_cast<Score>(-best), NullWindow{});
+                    const Score r0 = children.search<Them, NodeKind::NonPv>(
+                        x, best, static_cast<Score>(best + 1));
                     if (r0 <= best) continue;
                 }
             }
-            r = searchChild(x, static_cast<Score>(-beta), static_cast<Score>(-best), FullWindow{});
+            r = children.search<Them, Kind>(x, best, beta);
         }
         if (searchTimer.stopFlag) return kInfinity;
         if (r >= beta) {

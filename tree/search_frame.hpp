@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "board/state.hpp"
 #include "board/types.hpp"
 #include "tree/pruning.hpp"
 
@@ -23,6 +24,17 @@ private:
     std::uint8_t* board_;
     Cell cell_;
 };
+
+// Starts loading the table slots of the children that play cells[first, end), for the probes
+// they make first thing: the key of each is this node's key with the stone.
+inline void prefetchChildSlots(const TranspositionTable& table, HashKey key, const Cell* cells,
+                               int first, int end, std::uint8_t stone) {
+    for (int i = first; i < end; ++i) {
+        HashKey childKey = key;
+        updateKey(childKey, cells[i], stone);
+        prefetchSlot(table, childKey.key);
+    }
+}
 
 // Mate-distance bounds: the quickest win and the slowest loss still possible at this ply bound
 // the window. Each returns the node's score when the narrowed window is empty.

@@ -78,4 +78,9 @@ inline TTEntry& tableSlot(const TranspositionTable& table, std::uint64_t key) {
     return table.entries[key & (table.size - 1)];
 }
 
+// Starts loading a key's slot into the cache, for a probe soon after.
+inline void prefetchSlot(const TranspositionTable& table, std::uint64_t key) {
+    if (table.size != 0) __builtin_prefetch(&tableSlot(table, key));
+}
+
 }  // namespace quoll

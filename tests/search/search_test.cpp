@@ -49,33 +49,53 @@ void* countedAllocation(std::size_t size) {
 namespace quoll {
 namespace {
 
-std::vector<std::string> dataLines(const std::string& name) {
-    std::ifstream file(std::string(QUOLL_TEST_DATA) + "/bench/" + name);
+// Lines of tests/data/FOLDER/NAME.
+std::vector<std::string> dataLines(const std::string& name, const std::string& folder = "bench") {
+    std::ifstream file(std::string(QUOLL_TEST_DATA) + "/" + folder + "/" + name);
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);)
         if (!line.empty()) lines.push_back(line);
     return lines;
 }
 
-std::vector<GameRecord> benchRecords() {
+std::vector<GameRecord> benchRecords(const std::string& folder = "bench") {
     std::vector<GameRecord> records;
-    for (const std::string& line : dataLines("positions.txt")) {
+    for (const std::string& line : dataLines("positions.txt", folder)) {
         records.emplace_back();
         EXPECT_TRUE(parseMoveList(line, records.back())) << line;
     }
     return records;
 }
 
+// The fixed-depth search must reproduce the recorded node lines exactly: one node of difference
+// means it decides something differently somewhere. The bench set has the figures of an
+// independent model; positions of self-played games (tests/data/games/) have those of an earlier
+// build, kept so that a speed change shows it changed no search decision.
+struct ReferenceSet {
+    const char* folder;
+    int depth;
+    const char* file;
+    int hashLog2;
+};
+
 TEST(BenchReference, MatchesTheIndependentModelNodeForNode) {
-    const std::vector<GameRecord> records = benchRecords();
-    ASSERT_EQ(records.size(), 9u);
-    for (const auto& [depth, file] : {std::pair{4, "expected-d4.txt"}, {6, "expected-d6.txt"}}) {
-        const auto expected = dataLines(file);
+    const ReferenceSet sets[] = {{"bench", 4, "expected-d4.txt", 20},
+                                 {"bench", 6, "expected-d6.txt", 20},
+                                 {"games", 4, "expected-d4.txt", 16},
+#ifndef QUOLL_CHECKS  // too slow with every node's rebuild; depth 4 covers those builds
+                                 {"games", 5, "expected-d5.txt", 16}
+#endif
+    };
+    for (const auto& [folder, depth, file, hashLog2] : sets) {
+        const std::vector<GameRecord> records = benchRecords(folder);
+        ASSERT_EQ(records.size(), std::string(folder) == "bench" ? 9u : 658u);
+        const auto expected = dataLines(file, folder);
         ASSERT_EQ(expected.size(), records.size() + 1);
         NodeCounters total;
         for (std::size_t i = 0; i < records.size(); ++i) {
-            const BenchResult result = benchmarkPosition(records[i], depth, 20);
-            EXPECT_EQ(benchLine(result), expected[i]) << "depth " << depth << " position " << i;
+            const BenchResult result = benchmarkPosition(records[i], depth, hashLog2);
+            EXPECT_EQ(benchLine(result), expected[i])
+                << folder << " depth " << depth << " position " << i;
             total.tree += result.nodes.tree;
             total.horizon += result.nodes.horizon;
             total.vcf += result.nodes.vcf;
