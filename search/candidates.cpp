@@ -1,5 +1,7 @@
 #include "search/candidates.hpp"
 
+#include <algorithm>
+
 #include "board/geometry.hpp"
 
 namespace quoll {
@@ -25,7 +27,8 @@ void makeChildList(const CandidateList& parent, CandidateList& child) {
     const Cell move = parent.cells[parent.cur];
     child.board = parent.board;
     child.neighbourCount = parent.neighbourCount;
-    child.cells = parent.cells;
+    // Only the valid cells: the rest of the array is never read and most of it is unused.
+    std::copy_n(parent.cells.begin(), parent.size, child.cells.begin());
     child.size = static_cast<std::uint16_t>(parent.size - 1);
     child.cells[parent.cur] = child.cells[child.size];  // the last candidate takes m's place
     child.move = move;
