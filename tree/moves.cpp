@@ -59,11 +59,18 @@ Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains) {
     int chosen = -1;
     if (ttMove != kNoCell)
         for (int i = list.next; i < list.count; ++i)
-            if (list.cells[i] == ttMove) chosen = i;
+            if (list.cells[i] == ttMove) {
+                chosen = i;  // the cells are distinct
+                break;
+            }
     if (chosen < 0) {
         chosen = list.next;
+        int chosenKey = orderKey(gains, list.cells[chosen]);
         for (int i = list.next + 1; i < list.count; ++i)
-            if (searchedBefore(gains, list.cells[i], list.cells[chosen])) chosen = i;
+            if (const int key = orderKey(gains, list.cells[i]); key > chosenKey) {
+                chosen = i;
+                chosenKey = key;
+            }
     }
     std::swap(list.cells[chosen], list.cells[list.next]);
     list.cur = list.next++;
