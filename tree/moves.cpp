@@ -1,6 +1,7 @@
 #include "tree/moves.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace quoll {
 
@@ -81,8 +82,10 @@ void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLim
     const int first = list.next, end = list.count;
     const int reach = std::min<int>(end, std::max<int>(list.limit, params.wonLimit));
     if (first >= reach) return;
-    // Insertion into the sorted front cells[first, sorted): short lists, unique keys.
+    // Insertion into the sorted front cells[first, sorted): short lists, unique keys. The
+    // front's keys move along with its cells, so that no key is computed twice.
     Cell* cells = list.cells.data();
+    std::array<int, kCellCount> keys;  // keys[j]: the key of cells[j], for j in the front
     int sorted = first;
     for (int i = first; i < end; ++i) {
         const Cell cell = cells[i];
@@ -91,12 +94,16 @@ void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLim
         if (sorted < reach) {
             j = sorted++;  // equals i while the front is not full
         } else {
-            if (key < orderKey(gains, cells[reach - 1])) continue;
+            if (key < keys[reach - 1]) continue;
             cells[i] = cells[reach - 1];  // the front's last cell drops behind it
             j = reach - 1;
         }
-        for (; j > first && orderKey(gains, cells[j - 1]) < key; --j) cells[j] = cells[j - 1];
+        for (; j > first && keys[j - 1] < key; --j) {
+            cells[j] = cells[j - 1];
+            keys[j] = keys[j - 1];
+        }
         cells[j] = cell;
+        keys[j] = key;
     }
 }
 
