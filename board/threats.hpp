@@ -4,6 +4,7 @@
 // A plain record copied into every search node; the three lists live in a pool of links shared
 // by all copies of one search and are never changed once written (path copying on removal).
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <type_traits>
@@ -51,6 +52,21 @@ struct ThreatTracker {
     std::uint16_t linkCount;
 };
 static_assert(std::is_trivially_copyable_v<ThreatTracker>);
+
+// A copy for a child node: the group records past the count are never read and most of them
+// are unused, so only the groups in use are copied.
+inline ThreatTracker copyTracker(const ThreatTracker& from) {
+    ThreatTracker copy;
+    copy.board = from.board;
+    copy.codes = from.codes;
+    copy.fourSlot = from.fourSlot;
+    copy.threeHead = from.threeHead;
+    std::copy_n(from.fourGroups.begin(), from.fourGroupCount, copy.fourGroups.begin());
+    copy.links = from.links;
+    copy.fourGroupCount = from.fourGroupCount;
+    copy.linkCount = from.linkCount;
+    return copy;
+}
 
 constexpr bool isFourGroup(std::uint16_t slot) { return slot >= kGroupBase && slot < kNoCell; }
 constexpr bool isSinglePartner(std::uint16_t slot) { return slot < kCellCount; }

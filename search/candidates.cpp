@@ -1,5 +1,7 @@
 #include "search/candidates.hpp"
 
+#include <algorithm>
+
 #include "board/geometry.hpp"
 
 namespace quoll {
@@ -25,23 +27,32 @@ void makeChildList(const CandidateList& parent, CandidateList& child) {
     const Cell move = parent.cells[parent.cur];
     child.board = parent.board;
     child.neighbourCount = parent.neighbourCount;
-    child.cells = parent.cells;
+    // Only the valid cells: the rest of the array is never read and most of it is unused.
+    std::copy_n(parent.cells.begin(), parent.size, child.cells.begin());
     child.size = static_cast<std::uint16_t>(parent.size - 1);
     child.cells[parent.cur] = child.cells[child.size];  // the last candidate takes m's place
     child.move = move;
+    // Locals, as the compiler must assume that a counter's byte store changes any record field.
+    std::uint8_t* counts = child.neighbourCount;
+    const std::uint8_t* board = child.board;
+    int size = child.size;
     const NeighbourList& neighbours = kNeighbourCells[move];
-    for (int i = 0; i < neighbours[kNeighbourCountSlot]; ++i) {
+    const int neighbourTotal = neighbours[kNeighbourCountSlot];
+    for (int i = 0; i < neighbourTotal; ++i) {
         const Cell q = neighbours[i];
-        if (++child.neighbourCount[q] == 1 && child.board[q] == kEmpty) child.cells[child.size++] = q;
+        if (++counts[q] == 1 && board[q] == kEmpty) child.cells[size++] = q;
     }
+    child.size = static_cast<std::uint16_t>(size);
     child.next = child.cur = 0;
     child.limit = child.count = child.size;
 }
 
 void releaseList(const CandidateList& list) {
     if (list.move == kNoCell) return;
+    std::uint8_t* counts = list.neighbourCount;
     const NeighbourList& neighbours = kNeighbourCells[list.move];
-    for (int i = 0; i < neighbours[kNeighbourCountSlot]; ++i) --list.neighbourCount[neighbours[i]];
+    const int neighbourTotal = neighbours[kNeighbourCountSlot];
+    for (int i = 0; i < neighbourTotal; ++i) --counts[neighbours[i]];
 }
 
 }  // namespace quoll

@@ -30,10 +30,10 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     const Cell b = otherThreats.fourSlot[m];
     if (isSinglePartner(b)) {
         // m made a four: the only move is its block at b.
-        ThreatTracker own = ownThreats;
+        ThreatTracker own = copyTracker(ownThreats);
         clearTrackerCell(own, m);
         if (own.fourSlot[b] == kNoCell) {
-            ThreatTracker other = otherThreats;
+            ThreatTracker other = copyTracker(otherThreats);
             trackOwnStone<Them, CodesHold::NoStone>(other, m);
             if (unansweredDoubleFours(other, b) > 0) return lossScore(ply, 4);
             DefenceMask mask;
@@ -50,9 +50,9 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     if (eval >= beta && beta > -kWinThreshold) return beta;
 
     ChildList list(parent);
-    ThreatTracker other = otherThreats;
+    ThreatTracker other = copyTracker(otherThreats);
     trackOwnStone<Them, CodesHold::NoStone>(other, m);
-    ThreatTracker own = ownThreats;
+    ThreatTracker own = copyTracker(ownThreats);
     clearTrackerCell(own, m);
 
     if (other.fourGroupCount > 0) {

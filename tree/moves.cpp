@@ -1,6 +1,7 @@
 #include "tree/moves.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace quoll {
 
@@ -59,11 +60,18 @@ Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains) {
     int chosen = -1;
     if (ttMove != kNoCell)
         for (int i = list.next; i < list.count; ++i)
-            if (list.cells[i] == ttMove) chosen = i;
+            if (list.cells[i] == ttMove) {
+                chosen = i;  // the cells are distinct
+                break;
+            }
     if (chosen < 0) {
         chosen = list.next;
+        int chosenKey = orderKey(gains, list.cells[chosen]);
         for (int i = list.next + 1; i < list.count; ++i)
-            if (searchedBefore(gains, list.cells[i], list.cells[chosen])) chosen = i;
+            if (const int key = orderKey(gains, list.cells[i]); key > chosenKey) {
+                chosen = i;
+                chosenKey = key;
+            }
     }
     std::swap(list.cells[chosen], list.cells[list.next]);
     list.cur = list.next++;
@@ -74,8 +82,10 @@ void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLim
     const int first = list.next, end = list.count;
     const int reach = std::min<int>(end, std::max<int>(list.limit, params.wonLimit));
     if (first >= reach) return;
-    // Insertion into the sorted front cells[first, sorted): short lists, unique keys.
+    // Insertion into the sorted front cells[first, sorted): short lists, unique keys. The
+    // front's keys move along with its cells, so that no key is computed twice.
     Cell* cells = list.cells.data();
+    std::array<int, kCellCount> keys;  // keys[j]: the key of cells[j], for j in the front
     int sorted = first;
     for (int i = first; i < end; ++i) {
         const Cell cell = cells[i];
@@ -84,12 +94,16 @@ void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLim
         if (sorted < reach) {
             j = sorted++;  // equals i while the front is not full
         } else {
-            if (key < orderKey(gains, cells[reach - 1])) continue;
+            if (key < keys[reach - 1]) continue;
             cells[i] = cells[reach - 1];  // the front's last cell drops behind it
             j = reach - 1;
         }
-        for (; j > first && orderKey(gains, cells[j - 1]) < key; --j) cells[j] = cells[j - 1];
+        for (; j > first && keys[j - 1] < key; --j) {
+            cells[j] = cells[j - 1];
+            keys[j] = keys[j - 1];
+        }
         cells[j] = cell;
+        keys[j] = key;
     }
 }
 

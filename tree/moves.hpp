@@ -56,9 +56,6 @@ bool combinationFilter(CandidateList& list, const ThreatTracker& own, const Defe
 // Ordering: the larger gain first, on equal gains the larger cell; as one number, the larger
 // key goes first.
 inline int orderKey(const GainMap& gains, Cell x) { return gains.gain[x] * 65536 + x; }
-inline bool searchedBefore(const GainMap& gains, Cell x, Cell y) {
-    return orderKey(gains, x) > orderKey(gains, y);
-}
 
 // Puts the table move (if it survived the filters) or else the best cell by the ordering rule at
 // cells[next], makes it the current move and returns it.

@@ -109,9 +109,9 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     const std::uint16_t b = otherThreats.fourSlot[m];
     if (isSinglePartner(b)) {
         // The trackers after m.
-        ThreatTracker own = ownThreats;
+        ThreatTracker own = copyTracker(ownThreats);
         clearTrackerCell(own, m);
-        ThreatTracker other = otherThreats;
+        ThreatTracker other = copyTracker(otherThreats);
         trackOwnStone<Them, CodesHold::Stone>(other, m);
 
         // A block that makes no four must also meet the other side's threats.
@@ -182,9 +182,9 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
 
     // This node's list and the trackers after m.
     ChildList list(parent);
-    ThreatTracker own = ownThreats;
+    ThreatTracker own = copyTracker(ownThreats);
     clearTrackerCell(own, m);
-    ThreatTracker other = otherThreats;
+    ThreatTracker other = copyTracker(otherThreats);
     trackOwnStone<Them, CodesHold::Stone>(other, m);
 
     // Only moves that answer every multi-four point of the other side, or make a four.

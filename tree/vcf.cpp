@@ -28,10 +28,10 @@ Score vcfAttack(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
     if (isSinglePartner(g)) {
         // The block made a four: the attacker must block it in turn, and only goes on if that
         // block is a four of its own.
-        ThreatTracker attacker = attackerThreats;
+        ThreatTracker attacker = copyTracker(attackerThreats);
         clearTrackerCell(attacker, last);
         if (attacker.fourSlot[g] == kNoCell) return alpha;
-        ThreatTracker defender = defenderThreats;
+        ThreatTracker defender = copyTracker(defenderThreats);
         trackOwnStone<Defender, CodesHold::Stone>(defender, last);
         Score r;
         {
@@ -43,9 +43,9 @@ Score vcfAttack(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
         return r > alpha ? r : alpha;
     }
 
-    ThreatTracker attacker = attackerThreats;
+    ThreatTracker attacker = copyTracker(attackerThreats);
     clearTrackerCell(attacker, last);
-    ThreatTracker defender = defenderThreats;
+    ThreatTracker defender = copyTracker(defenderThreats);
     trackOwnStone<Defender, CodesHold::Stone>(defender, last);
     // The attacker's next four is looked for along the lines through its last four stone.
     const FourStarList& star = fourStar[prev];
@@ -81,9 +81,9 @@ Score vcfDefend(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
     const std::uint16_t g = attackerThreats.fourSlot[last];
     if (g == kNoCell) return beta;  // no four: the sequence is broken
 
-    ThreatTracker defender = defenderThreats;
+    ThreatTracker defender = copyTracker(defenderThreats);
     clearTrackerCell(defender, last);
-    ThreatTracker attacker = attackerThreats;
+    ThreatTracker attacker = copyTracker(attackerThreats);
     trackOwnStone<Attacker, CodesHold::Stone>(attacker, last);
     if (defender.fourSlot[g] == kNoCell) {
         // The block makes no four: it must also meet the attacker's other threats.
