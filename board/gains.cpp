@@ -1,5 +1,7 @@
 #include "board/gains.hpp"
 
+#include <algorithm>
+
 namespace quoll {
 
 namespace {
@@ -39,44 +41,55 @@ template void buildGainMap<Colour::Opponent>(GainMap&, const std::uint8_t*, cons
 
 namespace {
 
-// The update of one or two maps, sharing the walk over the lines through the cell.
-template <int MapCount>
-inline void applyMoveToMaps(GainMap* const* maps, const GainDeltaSet* const* sets, Cell cell,
+// The update of one map (int16 tables) or of two at once (packed tables), sharing the walk over
+// the lines through the cell.
+template <int MapCount, typename DeltaSet>
+inline void applyMoveToMaps(GainMap* const* maps, const DeltaSet& set, Cell cell,
                             int containingOffset, int flankedOffset) {
     const WindowCode* codes = maps[0]->codes;
     for (int d = 0; d < kDirectionCount; ++d) {
         const CellLine& line = kCellLines[cell][d];
         // Line window k starts k - 5 steps from the cell: its inside is line cells k+1..k+5 (as
-        // offsets + 6) and its flanks are line cells k and k+6. Windows 0 and 6 are the flanked
-        // ones. `rise` holds the inside values as differences, `flank` the flank values.
-        int rise[MapCount][14] = {};
-        int flank[MapCount][13] = {};
+        // offsets + 6) and its flanks are line cells k and k+6. Windows 1..5 contain the cell,
+        // windows 0 and 6 are the ones it flanks.
+        std::int64_t inside[7], outside[7];
         for (int k = 0; k < 7; ++k) {
             const int w = line.windows[k];
-            if (w == kNoCell) continue;
-            const bool flanked = k == 0 || k == 6;
-            const int code = codes[w] + (flanked ? flankedOffset : containingOffset);
-            for (int i = 0; i < MapCount; ++i) {
-                const GainDeltaSet& set = *sets[i];
-                const int inside =
-                    kWindowWeight[w] * (flanked ? set.flankedInWindow[code] : set.inWindow[code]);
-                const int outside =
-                    kWindowWeight[w] * (flanked ? set.flankedOnFlank[code] : set.onFlank[code]);
-                rise[i][k + 1] += inside;
-                rise[i][k + 6] -= inside;
-                flank[i][k] += outside;
-                flank[i][k + 6] += outside;
+            if (w == kNoCell) {
+                inside[k] = outside[k] = 0;
+                continue;
+            }
+            const int weight = kWindowWeight[w];
+            if (k == 0 || k == 6) {
+                const int code = codes[w] + flankedOffset;
+                inside[k] = weight * set.flankedInWindow[code];
+                outside[k] = weight * set.flankedOnFlank[code];
+            } else {
+                const int code = codes[w] + containingOffset;
+                inside[k] = weight * set.inWindow[code];
+                outside[k] = weight * set.onFlank[code];
             }
         }
+        // What line cell q gets: the inside deltas of windows q-5..q-1 and the flank deltas of
+        // windows q and q-6. Fixed counts, so the compiler unrolls these loops.
+        std::int64_t below[8];  // below[j]: the inside deltas of windows 0..j-1
+        below[0] = 0;
+        for (int k = 0; k < 7; ++k) below[k + 1] = below[k] + inside[k];
+        std::int64_t delta[13];
+        for (int q = 0; q < 13; ++q)
+            delta[q] = below[std::min(q, 7)] - below[std::max(q - 5, 0)] +
+                       (q <= 6 ? outside[q] : 0) + (q >= 6 ? outside[q - 6] : 0);
         const int step = kDirectionStep[d];
-        int inside[MapCount] = {};
-        for (int q = 0; q < 6 + line.firstOffset; ++q)
-            for (int i = 0; i < MapCount; ++i) inside[i] += rise[i][q];
-        for (int q = 6 + line.firstOffset; q <= 6 + line.lastOffset; ++q) {
-            const int target = cell + (q - 6) * step;
-            for (int i = 0; i < MapCount; ++i) {
-                inside[i] += rise[i][q];
-                addTo(maps[i]->gain[target], inside[i] + flank[i][q]);
+        const int last = 6 + line.lastOffset;
+        Score* target = maps[0]->gain.data() + cell + line.firstOffset * step;
+        for (int q = 6 + line.firstOffset; q <= last; ++q, target += step) {
+            if constexpr (MapCount == 1) {
+                addTo(*target, static_cast<int>(delta[q]));
+            } else {
+                const auto low = static_cast<std::int32_t>(delta[q]);
+                addTo(*target, low);
+                addTo(target[maps[1]->gain.data() - maps[0]->gain.data()],
+                      static_cast<int>((delta[q] - low) >> 32));
             }
         }
     }
@@ -87,15 +100,12 @@ inline void applyMoveToMaps(GainMap* const* maps, const GainDeltaSet* const* set
 void applyMoveToGains(GainMap& map, Cell cell, const GainDeltaSet& set, int containingOffset,
                       int flankedOffset) {
     GainMap* const maps[] = {&map};
-    const GainDeltaSet* const sets[] = {&set};
-    applyMoveToMaps<1>(maps, sets, cell, containingOffset, flankedOffset);
+    applyMoveToMaps<1>(maps, set, cell, containingOffset, flankedOffset);
 }
 
-void applyMoveToGainPair(GainMap& first, const GainDeltaSet& firstSet, GainMap& second,
-                         const GainDeltaSet& secondSet, Cell cell) {
+void applyMoveToGainPair(GainMap& first, GainMap& second, const GainDeltaPairSet& set, Cell cell) {
     GainMap* const maps[] = {&first, &second};
-    const GainDeltaSet* const sets[] = {&firstSet, &secondSet};
-    applyMoveToMaps<2>(maps, sets, cell, 0, 0);
+    applyMoveToMaps<2>(maps, set, cell, 0, 0);
 }
 
 }  // namespace quoll

@@ -61,6 +61,37 @@ constexpr GainDeltaSet makeGainDeltaSet() {
 template <Colour MapColour, Colour Mover>
 inline constexpr GainDeltaSet kGainDeltas = makeGainDeltaSet<MapColour, Mover>();
 
+// The delta tables of both colours' maps for one mover, each entry both deltas in one number:
+// the first map's in the low 32 bits, the second's above. A sum of such numbers holds the sums
+// of both halves (neither leaves the 32-bit range), so one walk adds for the two maps at once.
+struct GainDeltaPairSet {
+    std::array<std::int64_t, kCodeCount> inWindow;
+    std::array<std::int64_t, kCodeCount> onFlank;
+    std::array<std::int64_t, kCodeCount> flankedInWindow;
+    std::array<std::int64_t, kCodeCount> flankedOnFlank;
+};
+
+constexpr std::int64_t packDeltas(Score first, Score second) {
+    return first + static_cast<std::int64_t>(second) * (std::int64_t{1} << 32);
+}
+
+template <Colour FirstColour, Colour Mover>
+constexpr GainDeltaPairSet makeGainDeltaPairSet() {
+    constexpr const GainDeltaSet& first = kGainDeltas<FirstColour, Mover>;
+    constexpr const GainDeltaSet& second = kGainDeltas<opponentOf(FirstColour), Mover>;
+    GainDeltaPairSet set{};
+    for (int k = 0; k < kCodeCount; ++k) {
+        set.inWindow[k] = packDeltas(first.inWindow[k], second.inWindow[k]);
+        set.onFlank[k] = packDeltas(first.onFlank[k], second.onFlank[k]);
+        set.flankedInWindow[k] = packDeltas(first.flankedInWindow[k], second.flankedInWindow[k]);
+        set.flankedOnFlank[k] = packDeltas(first.flankedOnFlank[k], second.flankedOnFlank[k]);
+    }
+    return set;
+}
+
+template <Colour FirstColour, Colour Mover>
+inline constexpr GainDeltaPairSet kGainDeltaPairs = makeGainDeltaPairSet<FirstColour, Mover>();
+
 // Sum of every window's value to the engine, 16-bit wrapping.
 Score staticEval(const WindowCode* codes);
 
@@ -80,12 +111,10 @@ inline void gainsAfterMove(GainMap& map, Cell cell) {
 
 // Both colours' maps after a stone of colour Mover on `cell`, the codes holding that stone: one
 // walk over the cell's lines for the two.
-void applyMoveToGainPair(GainMap& first, const GainDeltaSet& firstSet, GainMap& second,
-                         const GainDeltaSet& secondSet, Cell cell);
+void applyMoveToGainPair(GainMap& first, GainMap& second, const GainDeltaPairSet& set, Cell cell);
 template <Colour MapColour, Colour Mover>
 inline void gainsAfterMove(GainMap& map, GainMap& otherColourMap, Cell cell) {
-    applyMoveToGainPair(map, kGainDeltas<MapColour, Mover>, otherColourMap,
-                        kGainDeltas<opponentOf(MapColour), Mover>, cell);
+    applyMoveToGainPair(map, otherColourMap, kGainDeltaPairs<MapColour, Mover>, cell);
 }
 
 // The same when the codes do not hold the stone yet (the horizon search).
