@@ -89,6 +89,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     // Table probe; whether this node may store is decided by the slot as it is now.
     const ProbeResult probe = probeTable(state.table, key.key, depth, ply, alpha, beta, Kind);
     if (probe.cutoff) return probe.score;
+    // The table move is usually searched first: its slot starts loading while the filters run.
+    if (probe.ttMove != kNoCell) prefetchChildSlot(state.table, key, probe.ttMove, kStone<Us>);
     auto store = [&](Score lower, Score upper, Cell move) {
         if (probe.storeAllowed) storeEntry(state.table, key.key, depth, ply, lower, upper, move, Kind);
     };
@@ -108,6 +110,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
     // A four by m has a single block: the only move.
     const std::uint16_t b = otherThreats.fourSlot[m];
     if (isSinglePartner(b)) {
+        // The block is the only move: its slot starts loading while the four sequences run.
+        prefetchChildSlot(state.table, key, b, kStone<Us>);
         // The trackers after m.
         ThreatTracker own = copyTracker(ownThreats);
         clearTrackerCell(own, m);

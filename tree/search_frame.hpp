@@ -25,15 +25,18 @@ private:
     Cell cell_;
 };
 
-// Starts loading the table slots of the children that play cells[first, end), for the probes
-// they make first thing: the key of each is this node's key with the stone.
+// Starts loading the table slot of the child that plays `cell`, for the probe it makes first
+// thing: its key is this node's key with the stone.
+inline void prefetchChildSlot(const TranspositionTable& table, HashKey key, Cell cell,
+                              std::uint8_t stone) {
+    updateKey(key, cell, stone);
+    prefetchSlot(table, key.key);
+}
+
+// The same for the children that play cells[first, end).
 inline void prefetchChildSlots(const TranspositionTable& table, HashKey key, const Cell* cells,
                                int first, int end, std::uint8_t stone) {
-    for (int i = first; i < end; ++i) {
-        HashKey childKey = key;
-        updateKey(childKey, cells[i], stone);
-        prefetchSlot(table, childKey.key);
-    }
+    for (int i = first; i < end; ++i) prefetchChildSlot(table, key, cells[i], stone);
 }
 
 // Mate-distance bounds: the quickest win and the slowest loss still possible at this ply bound
