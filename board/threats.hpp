@@ -55,8 +55,7 @@ static_assert(std::is_trivially_copyable_v<ThreatTracker>);
 
 // A copy for a child node: the group records past the count are never read and most of them
 // are unused, so only the groups in use are copied.
-inline ThreatTracker copyTracker(const ThreatTracker& from) {
-    ThreatTracker copy;
+inline void copyTrackerInto(ThreatTracker& copy, const ThreatTracker& from) {
     copy.board = from.board;
     copy.codes = from.codes;
     copy.fourSlot = from.fourSlot;
@@ -65,6 +64,11 @@ inline ThreatTracker copyTracker(const ThreatTracker& from) {
     copy.links = from.links;
     copy.fourGroupCount = from.fourGroupCount;
     copy.linkCount = from.linkCount;
+}
+
+inline ThreatTracker copyTracker(const ThreatTracker& from) {
+    ThreatTracker copy;
+    copyTrackerInto(copy, from);
     return copy;
 }
 

@@ -30,8 +30,8 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     const Cell b = otherThreats.fourSlot[m];
     if (isSinglePartner(b)) {
         // m made a four: the only move is its block at b.
-        ThreatTracker own = copyTracker(ownThreats);
-        clearTrackerCell(own, m);
+        ThreatTracker ownCopy;
+        const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
         if (own.fourSlot[b] == kNoCell) {
             ThreatTracker other = copyTracker(otherThreats);
             trackOwnStone<Them, CodesHold::NoStone>(other, m);
@@ -52,8 +52,8 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     ChildList list(parent);
     ThreatTracker other = copyTracker(otherThreats);
     trackOwnStone<Them, CodesHold::NoStone>(other, m);
-    ThreatTracker own = copyTracker(ownThreats);
-    clearTrackerCell(own, m);
+    ThreatTracker ownCopy;
+    const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
 
     if (other.fourGroupCount > 0) {
         multiFourFilter(*list, own, other);

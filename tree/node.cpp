@@ -113,8 +113,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         // The block is the only move: its slot starts loading while the four sequences run.
         prefetchChildSlot(state.table, key, b, kStone<Us>);
         // The trackers after m.
-        ThreatTracker own = copyTracker(ownThreats);
-        clearTrackerCell(own, m);
+        ThreatTracker ownCopy;
+        const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
         ThreatTracker other = copyTracker(otherThreats);
         trackOwnStone<Them, CodesHold::Stone>(other, m);
 
@@ -186,8 +186,8 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
 
     // This node's list and the trackers after m.
     ChildList list(parent);
-    ThreatTracker own = copyTracker(ownThreats);
-    clearTrackerCell(own, m);
+    ThreatTracker ownCopy;
+    const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
     ThreatTracker other = copyTracker(otherThreats);
     trackOwnStone<Them, CodesHold::Stone>(other, m);
 
