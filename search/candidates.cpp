@@ -47,6 +47,28 @@ void makeChildList(const CandidateList& parent, CandidateList& child) {
     child.limit = child.count = child.size;
 }
 
+void makeLeafList(const CandidateList& parent, CandidateList& leaf) {
+    const Cell move = parent.cells[parent.cur];
+    leaf.board = parent.board;
+    leaf.neighbourCount = parent.neighbourCount;
+    std::copy_n(parent.cells.begin(), parent.size, leaf.cells.begin());
+    leaf.size = static_cast<std::uint16_t>(parent.size - 1);
+    leaf.cells[parent.cur] = leaf.cells[leaf.size];
+    leaf.move = kNoCell;  // nothing to release
+    const std::uint8_t* counts = leaf.neighbourCount;
+    const std::uint8_t* board = leaf.board;
+    int size = leaf.size;
+    const NeighbourList& neighbours = kNeighbourCells[move];
+    const int neighbourTotal = neighbours[kNeighbourCountSlot];
+    for (int i = 0; i < neighbourTotal; ++i) {
+        const Cell q = neighbours[i];
+        if (counts[q] == 0 && board[q] == kEmpty) leaf.cells[size++] = q;
+    }
+    leaf.size = static_cast<std::uint16_t>(size);
+    leaf.next = leaf.cur = 0;
+    leaf.limit = leaf.count = leaf.size;
+}
+
 void releaseList(const CandidateList& list) {
     if (list.move == kNoCell) return;
     std::uint8_t* counts = list.neighbourCount;

@@ -31,6 +31,10 @@ void buildRootList(CandidateList& list, const std::uint8_t* board, NeighbourCoun
 // Derives the child's list; the incoming move is parent.cells[parent.cur], already on the board.
 void makeChildList(const CandidateList& parent, CandidateList& child);
 
+// The same list for a leaf, which derives no list from it: the counters stay as they are, the
+// incoming move's new neighbours being those it would bring to a count of 1.
+void makeLeafList(const CandidateList& parent, CandidateList& leaf);
+
 // Undoes the counters that the list added.
 void releaseList(const CandidateList& list);
 
@@ -41,6 +45,18 @@ public:
     ~ChildList() { releaseList(list_); }
     ChildList(const ChildList&) = delete;
     ChildList& operator=(const ChildList&) = delete;
+
+    CandidateList& operator*() { return list_; }
+    CandidateList* operator->() { return &list_; }
+
+private:
+    CandidateList list_;
+};
+
+// A leaf's own list.
+class LeafList {
+public:
+    explicit LeafList(const CandidateList& parent) { makeLeafList(parent, list_); }
 
     CandidateList& operator*() { return list_; }
     CandidateList* operator->() { return &list_; }

@@ -49,7 +49,7 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     // Standing pat.
     if (eval >= beta && beta > -kWinThreshold) return beta;
 
-    ChildList list(parent);
+    LeafList list(parent);
     ThreatTracker other = copyTracker(otherThreats);
     trackOwnStone<Them, CodesHold::NoStone>(other, m);
     ThreatTracker ownCopy;
