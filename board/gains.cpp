@@ -59,7 +59,7 @@ inline void applyMoveToMaps(GainMap* const* maps, const DeltaSet& set, Cell cell
                 inside[k] = outside[k] = 0;
                 continue;
             }
-            const int weight = kWindowWeight[w];
+            const int weight = kUnitWindowWeights ? 1 : kWindowWeight[w];
             if (k == 0 || k == 6) {
                 const int code = codes[w] + flankedOffset;
                 inside[k] = weight * set.flankedInWindow[code];
