@@ -32,6 +32,7 @@ bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (slot == kNoCell) {
         tracker.fourSlot[cell] = partner;
+        if (tracker.threeHead[cell] != kNoLink) ++tracker.combinationCells;
     } else if (isSinglePartner(slot)) {
         if (slot == partner) return true;
         // Out of group records: keep the one partner rather than write past the array.
@@ -70,7 +71,9 @@ void addFourPairs(ThreatTracker& tracker, Cell a, Cell b) {
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (isSinglePartner(slot)) {
-        if (slot == partner) tracker.fourSlot[cell] = kNoCell;
+        if (slot != partner) return;
+        tracker.fourSlot[cell] = kNoCell;
+        if (tracker.threeHead[cell] != kNoLink) --tracker.combinationCells;
         return;
     }
     if (!isFourGroup(slot)) return;
@@ -99,7 +102,9 @@ void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     }
     auto pushFront = [&](Cell owner, Cell first, Cell second) {
         const std::uint16_t index = tracker.linkCount++;
-        tracker.links[index] = ThreeLink{first, second, tracker.threeHead[owner]};
+        const std::uint16_t head = tracker.threeHead[owner];
+        if (head == kNoLink && tracker.fourSlot[owner] != kNoCell) ++tracker.combinationCells;
+        tracker.links[index] = ThreeLink{first, second, head};
         tracker.threeHead[owner] = index;
     };
     pushFront(a, b, c);
@@ -113,7 +118,9 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     if (head == kNoLink) return;
     ThreeLink* links = tracker.links;
     if (holdsPair(links[head], p, q)) {
-        tracker.threeHead[cell] = links[head].next;
+        const std::uint16_t next = links[head].next;
+        tracker.threeHead[cell] = next;
+        if (next == kNoLink && tracker.fourSlot[cell] != kNoCell) --tracker.combinationCells;
         return;
     }
     // The links in front of the removed one are copied, so that copies of the tracker higher
@@ -131,6 +138,7 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
         // cells (clearing a cell finds the threes to remove through its own list), so this copy
         // drops every three it knows; its ancestors keep theirs.
         tracker.threeHead.fill(kNoLink);
+        tracker.combinationCells = 0;
         return;
     }
     std::uint16_t source = head;
@@ -147,6 +155,8 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
 }
 
 void clearTrackerCell(ThreatTracker& tracker, Cell cell) {
+    // The removals below change only other cells' slots and lists.
+    if (startsCombination(tracker, cell)) --tracker.combinationCells;
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (isSinglePartner(slot)) {
         removeFourPair(tracker, slot, cell);
@@ -221,15 +231,16 @@ void buildThreatTracker(ThreatTracker& tracker, const std::uint8_t* board, const
     tracker.links = pool.links.data();
     tracker.fourGroupCount = 0;
     tracker.linkCount = 0;
+    tracker.combinationCells = 0;
     tracker.fourGroups = {};
     tracker.fourSlot.fill(kNoCell);
+    tracker.threeHead.fill(kNoLink);
     for (int w = 0; w < kWindowCount; ++w) {
         if (!matchesPattern<C>(codes[w], 3 * kInUnit<C>)) continue;
         Cell empty[2];
         if (emptyCellsOf(board, w, empty, 2) != 2) continue;
         addFourPairs(tracker, empty[0], empty[1]);
     }
-    tracker.threeHead.fill(kNoLink);
     for (int w = 0; w < kWindowCount; ++w) {
         if (!matchesPattern<C>(codes[w], 2 * kInUnit<C>)) continue;
         Cell empty[3];

@@ -4,14 +4,8 @@ namespace quoll {
 
 namespace {
 
-// Whether the attacker's move at x would make a four and a three at once: only then does
-// examineAttackerMove have anything to mark.
-inline bool startsCombination(const ThreatTracker& attacker, Cell x) {
-    return attacker.fourSlot[x] != kNoCell && attacker.threeHead[x] != kNoLink;
-}
-
 // Adds the marks of the attacker's four-three move at x to the mask and narrows it to the cells
-// that meet this combination too.
+// that meet this combination too. A move that makes no four and three at once marks nothing.
 void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
                          const ThreatTracker& attacker, Cell x) {
     const std::uint16_t four = attacker.fourSlot[x];
@@ -74,17 +68,25 @@ void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
 DefenceMask& defenceMaskForList(DefenceMask& mask, const ThreatTracker& defender,
                                 const ThreatTracker& attacker, const CandidateList& list) {
     mask.fill(kDefends);
-    for (int i = 0; i < list.size; ++i)
-        if (startsCombination(attacker, list.cells[i]))
+    // Most often there is none; the scan ends once it has met all of them.
+    int unmet = attacker.combinationCells;
+    for (int i = 0; unmet > 0 && i < list.size; ++i)
+        if (startsCombination(attacker, list.cells[i])) {
             examineAttackerMove(mask, defender, attacker, list.cells[i]);
+            --unmet;
+        }
     return mask;
 }
 
 DefenceMask& defenceMaskForBoard(DefenceMask& mask, const ThreatTracker& defender,
                                  const ThreatTracker& attacker) {
     mask.fill(kDefends);
-    for (Cell cell = 0; cell < kCellCount; ++cell)
-        if (startsCombination(attacker, cell)) examineAttackerMove(mask, defender, attacker, cell);
+    int unmet = attacker.combinationCells;
+    for (Cell cell = 0; unmet > 0 && cell < kCellCount; ++cell)
+        if (startsCombination(attacker, cell)) {
+            examineAttackerMove(mask, defender, attacker, cell);
+            --unmet;
+        }
     return mask;
 }
 
