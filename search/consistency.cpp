@@ -86,7 +86,8 @@ const char* compareList(const EngineState& state, const CandidateList& list) {
         const NeighbourList& neighbours = kNeighbourCells[cell];
         for (int i = 0; i < neighbours[kNeighbourCountSlot]; ++i) ++counted[neighbours[i]];
     }
-    if (!std::equal(counted.begin(), counted.end(), list.neighbourCount)) return "neighbour counters differ";
+    for (Cell cell = 0; cell < kCellCount; ++cell)
+        if (counted[cell] != list.neighbourCount[counterIndex(cell)]) return "neighbour counters differ";
     std::array<bool, kCellCount> listed{};
     for (int i = 0; i < list.size; ++i) {
         const Cell cell = list.cells[i];
