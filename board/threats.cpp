@@ -8,6 +8,15 @@ TrackerUsage trackerUsage;
 
 namespace {
 
+// Per window code, whether it shows the pattern for colour C: one load in place of the three
+// comparisons on the hot scans.
+template <Colour C, int Pattern>
+constexpr auto kShowsPattern = [] {
+    std::array<bool, kCodeCount> shows{};
+    for (int code = 0; code < kCodeCount; ++code) shows[code] = matchesPattern<C>(code, Pattern);
+    return shows;
+}();
+
 inline void noteLinks(const ThreatTracker& tracker) {
     if (tracker.linkCount > trackerUsage.maxLinkCount) trackerUsage.maxLinkCount = tracker.linkCount;
 }
@@ -190,13 +199,16 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
     }
     // Windows through the cell that are clean twos once the stone is counted.
     constexpr int twoPattern = Form == CodesHold::Stone ? 2 * kInUnit<C> : kInUnit<C>;
-    for (const CellWindowRange& range : kCellWindowRanges[cell])
-        for (int w = range.first; w < range.end; ++w) {
-            if (!matchesPattern<C>(tracker.codes[w], twoPattern)) continue;
+    const WindowCode* codes = tracker.codes;
+    for (const CellWindowRange& range : kCellWindowRanges[cell]) {
+        const int end = range.end;
+        for (int w = range.first; w < end; ++w) {
+            if (!kShowsPattern<C, twoPattern>[codes[w]]) continue;
             Cell empty[3];
             if (emptyCellsOf(tracker.board, w, empty, 3) == 3)
                 addThreeTriple(tracker, empty[0], empty[1], empty[2]);
         }
+    }
 }
 
 template <Colour C, CodesHold Form>
@@ -206,15 +218,16 @@ void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell) {
     constexpr int threePattern = 3 * kInUnit<C> + flankDigit;
     constexpr int twoPattern = 2 * kInUnit<C> + flankDigit;
     const FlankedWindowList& flanked = kFlankedWindows[cell];
-    for (int i = 0; i < flanked[kFlankedCountSlot]; ++i) {
+    const int flankedCount = flanked[kFlankedCountSlot];
+    for (int i = 0; i < flankedCount; ++i) {
         const int w = flanked[i];
         const WindowCode code = tracker.codes[w];
         Cell empty[3];
-        if (matchesPattern<C>(code, threePattern)) {
+        if (kShowsPattern<C, threePattern>[code]) {
             if (emptyCellsOf(tracker.board, w, empty, 2) != 2) continue;
             removeFourPair(tracker, empty[0], empty[1]);
             removeFourPair(tracker, empty[1], empty[0]);
-        } else if (matchesPattern<C>(code, twoPattern)) {
+        } else if (kShowsPattern<C, twoPattern>[code]) {
             if (emptyCellsOf(tracker.board, w, empty, 3) != 3) continue;
             removeThreeLink(tracker, empty[0], empty[1], empty[2]);
             removeThreeLink(tracker, empty[1], empty[0], empty[2]);
