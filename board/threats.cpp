@@ -122,18 +122,15 @@ void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     noteLinks(tracker);
 }
 
-void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
-    const std::uint16_t head = tracker.threeHead[cell];
-    if (head == kNoLink) return;
+namespace {
+
+// Removes the three (p, q) from the cell's list where it is not the first link. The links in
+// front of the removed one are copied, so that copies of the tracker higher up the search keep
+// their lists; the links behind it are shared. Out of line, so that the usual case, the first
+// link, stays small enough to inline.
+[[gnu::noinline]] void removeLaterThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     ThreeLink* links = tracker.links;
-    if (holdsPair(links[head], p, q)) {
-        const std::uint16_t next = links[head].next;
-        tracker.threeHead[cell] = next;
-        if (next == kNoLink && tracker.fourSlot[cell] != kNoCell) --tracker.combinationCells;
-        return;
-    }
-    // The links in front of the removed one are copied, so that copies of the tracker higher
-    // up the search keep their lists; the links behind it are shared.
+    const std::uint16_t head = tracker.threeHead[cell];
     int inFront = 1;
     std::uint16_t target = links[head].next;
     while (target != kNoLink && !holdsPair(links[target], p, q)) {
@@ -161,6 +158,20 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     }
     links[copy].next = links[target].next;
     noteLinks(tracker);
+}
+
+}  // namespace
+
+void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
+    const std::uint16_t head = tracker.threeHead[cell];
+    if (head == kNoLink) return;
+    const ThreeLink& first = tracker.links[head];
+    if (!holdsPair(first, p, q)) {
+        removeLaterThreeLink(tracker, cell, p, q);
+        return;
+    }
+    tracker.threeHead[cell] = first.next;
+    if (first.next == kNoLink && tracker.fourSlot[cell] != kNoCell) --tracker.combinationCells;
 }
 
 void clearTrackerCell(ThreatTracker& tracker, Cell cell) {
