@@ -25,12 +25,15 @@ inline bool holdsPair(const ThreeLink& link, Cell p, Cell q) {
     return (link.first == p && link.second == q) || (link.first == q && link.second == p);
 }
 
-// The empty cells of window w in line order; returns how many were found (at most `capacity`).
-inline int emptyCellsOf(const std::uint8_t* board, int w, Cell* out, int capacity) {
+// The empty cells of window w in line order; returns how many there are. Every cell is written
+// to the next free place and kept only if empty, which spares a branch per cell.
+inline int emptyCellsOf(const std::uint8_t* board, int w, Cell (&out)[5]) {
+    const WindowGeometry window = kWindowGeometry[w];
     int found = 0;
-    for (int i = 0; i < 5 && found < capacity; ++i) {
-        const Cell cell = windowCell(w, i);
-        if (board[cell] == kEmpty) out[found++] = cell;
+    for (int i = 0; i < 5; ++i) {
+        const auto cell = static_cast<Cell>(window.first + i * window.step);
+        out[found] = cell;
+        found += board[cell] == kEmpty;
     }
     return found;
 }
@@ -215,8 +218,8 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
         const int end = range.end;
         for (int w = range.first; w < end; ++w) {
             if (!kShowsPattern<C, twoPattern>[codes[w]]) continue;
-            Cell empty[3];
-            if (emptyCellsOf(tracker.board, w, empty, 3) == 3)
+            Cell empty[5];
+            if (emptyCellsOf(tracker.board, w, empty) >= 3)
                 addThreeTriple(tracker, empty[0], empty[1], empty[2]);
         }
     }
@@ -233,13 +236,13 @@ void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell) {
     for (int i = 0; i < flankedCount; ++i) {
         const int w = flanked[i];
         const WindowCode code = tracker.codes[w];
-        Cell empty[3];
+        Cell empty[5];
         if (kShowsPattern<C, threePattern>[code]) {
-            if (emptyCellsOf(tracker.board, w, empty, 2) != 2) continue;
+            if (emptyCellsOf(tracker.board, w, empty) < 2) continue;
             removeFourPair(tracker, empty[0], empty[1]);
             removeFourPair(tracker, empty[1], empty[0]);
         } else if (kShowsPattern<C, twoPattern>[code]) {
-            if (emptyCellsOf(tracker.board, w, empty, 3) != 3) continue;
+            if (emptyCellsOf(tracker.board, w, empty) < 3) continue;
             removeThreeLink(tracker, empty[0], empty[1], empty[2]);
             removeThreeLink(tracker, empty[1], empty[0], empty[2]);
             removeThreeLink(tracker, empty[2], empty[0], empty[1]);
@@ -261,14 +264,14 @@ void buildThreatTracker(ThreatTracker& tracker, const std::uint8_t* board, const
     tracker.threeHead.fill(kNoLink);
     for (int w = 0; w < kWindowCount; ++w) {
         if (!matchesPattern<C>(codes[w], 3 * kInUnit<C>)) continue;
-        Cell empty[2];
-        if (emptyCellsOf(board, w, empty, 2) != 2) continue;
+        Cell empty[5];
+        if (emptyCellsOf(board, w, empty) < 2) continue;
         addFourPairs(tracker, empty[0], empty[1]);
     }
     for (int w = 0; w < kWindowCount; ++w) {
         if (!matchesPattern<C>(codes[w], 2 * kInUnit<C>)) continue;
-        Cell empty[3];
-        if (emptyCellsOf(board, w, empty, 3) == 3) addThreeTriple(tracker, empty[0], empty[1], empty[2]);
+        Cell empty[5];
+        if (emptyCellsOf(board, w, empty) >= 3) addThreeTriple(tracker, empty[0], empty[1], empty[2]);
     }
 }
 
