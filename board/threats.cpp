@@ -8,6 +8,15 @@ TrackerUsage trackerUsage;
 
 namespace {
 
+// Per window code, whether it shows the pattern for colour C: one load in place of the three
+// comparisons on the hot scans.
+template <Colour C, int Pattern>
+constexpr auto kShowsPattern = [] {
+    std::array<bool, kCodeCount> shows{};
+    for (int code = 0; code < kCodeCount; ++code) shows[code] = matchesPattern<C>(code, Pattern);
+    return shows;
+}();
+
 inline void noteLinks(const ThreatTracker& tracker) {
     if (tracker.linkCount > trackerUsage.maxLinkCount) trackerUsage.maxLinkCount = tracker.linkCount;
 }
@@ -16,12 +25,15 @@ inline bool holdsPair(const ThreeLink& link, Cell p, Cell q) {
     return (link.first == p && link.second == q) || (link.first == q && link.second == p);
 }
 
-// The empty cells of window w in line order; returns how many were found (at most `capacity`).
-inline int emptyCellsOf(const std::uint8_t* board, int w, Cell* out, int capacity) {
+// The empty cells of window w in line order; returns how many there are. Every cell is written
+// to the next free place and kept only if empty, which spares a branch per cell.
+inline int emptyCellsOf(const std::uint8_t* board, int w, Cell (&out)[5]) {
+    const WindowGeometry window = kWindowGeometry[w];
     int found = 0;
-    for (int i = 0; i < 5 && found < capacity; ++i) {
-        const Cell cell = windowCell(w, i);
-        if (board[cell] == kEmpty) out[found++] = cell;
+    for (int i = 0; i < 5; ++i) {
+        const auto cell = static_cast<Cell>(window.first + i * window.step);
+        out[found] = cell;
+        found += board[cell] == kEmpty;
     }
     return found;
 }
@@ -32,6 +44,7 @@ bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (slot == kNoCell) {
         tracker.fourSlot[cell] = partner;
+        if (tracker.threeHead[cell] != kNoLink) ++tracker.combinationCells;
     } else if (isSinglePartner(slot)) {
         if (slot == partner) return true;
         // Out of group records: keep the one partner rather than write past the array.
@@ -70,7 +83,9 @@ void addFourPairs(ThreatTracker& tracker, Cell a, Cell b) {
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (isSinglePartner(slot)) {
-        if (slot == partner) tracker.fourSlot[cell] = kNoCell;
+        if (slot != partner) return;
+        tracker.fourSlot[cell] = kNoCell;
+        if (tracker.threeHead[cell] != kNoLink) --tracker.combinationCells;
         return;
     }
     if (!isFourGroup(slot)) return;
@@ -99,7 +114,9 @@ void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     }
     auto pushFront = [&](Cell owner, Cell first, Cell second) {
         const std::uint16_t index = tracker.linkCount++;
-        tracker.links[index] = ThreeLink{first, second, tracker.threeHead[owner]};
+        const std::uint16_t head = tracker.threeHead[owner];
+        if (head == kNoLink && tracker.fourSlot[owner] != kNoCell) ++tracker.combinationCells;
+        tracker.links[index] = ThreeLink{first, second, head};
         tracker.threeHead[owner] = index;
     };
     pushFront(a, b, c);
@@ -108,16 +125,15 @@ void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     noteLinks(tracker);
 }
 
-void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
-    const std::uint16_t head = tracker.threeHead[cell];
-    if (head == kNoLink) return;
+namespace {
+
+// Removes the three (p, q) from the cell's list where it is not the first link. The links in
+// front of the removed one are copied, so that copies of the tracker higher up the search keep
+// their lists; the links behind it are shared. Out of line, so that the usual case, the first
+// link, stays small enough to inline.
+[[gnu::noinline]] void removeLaterThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     ThreeLink* links = tracker.links;
-    if (holdsPair(links[head], p, q)) {
-        tracker.threeHead[cell] = links[head].next;
-        return;
-    }
-    // The links in front of the removed one are copied, so that copies of the tracker higher
-    // up the search keep their lists; the links behind it are shared.
+    const std::uint16_t head = tracker.threeHead[cell];
     int inFront = 1;
     std::uint16_t target = links[head].next;
     while (target != kNoLink && !holdsPair(links[target], p, q)) {
@@ -131,6 +147,7 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
         // cells (clearing a cell finds the threes to remove through its own list), so this copy
         // drops every three it knows; its ancestors keep theirs.
         tracker.threeHead.fill(kNoLink);
+        tracker.combinationCells = 0;
         return;
     }
     std::uint16_t source = head;
@@ -146,7 +163,23 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     noteLinks(tracker);
 }
 
+}  // namespace
+
+void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
+    const std::uint16_t head = tracker.threeHead[cell];
+    if (head == kNoLink) return;
+    const ThreeLink& first = tracker.links[head];
+    if (!holdsPair(first, p, q)) {
+        removeLaterThreeLink(tracker, cell, p, q);
+        return;
+    }
+    tracker.threeHead[cell] = first.next;
+    if (first.next == kNoLink && tracker.fourSlot[cell] != kNoCell) --tracker.combinationCells;
+}
+
 void clearTrackerCell(ThreatTracker& tracker, Cell cell) {
+    // The removals below change only other cells' slots and lists.
+    if (startsCombination(tracker, cell)) --tracker.combinationCells;
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (isSinglePartner(slot)) {
         removeFourPair(tracker, slot, cell);
@@ -180,13 +213,16 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
     }
     // Windows through the cell that are clean twos once the stone is counted.
     constexpr int twoPattern = Form == CodesHold::Stone ? 2 * kInUnit<C> : kInUnit<C>;
-    for (const CellWindowRange& range : kCellWindowRanges[cell])
-        for (int w = range.first; w < range.end; ++w) {
-            if (!matchesPattern<C>(tracker.codes[w], twoPattern)) continue;
-            Cell empty[3];
-            if (emptyCellsOf(tracker.board, w, empty, 3) == 3)
+    const WindowCode* codes = tracker.codes;
+    for (const CellWindowRange& range : kCellWindowRanges[cell]) {
+        const int end = range.end;
+        for (int w = range.first; w < end; ++w) {
+            if (!kShowsPattern<C, twoPattern>[codes[w]]) continue;
+            Cell empty[5];
+            if (emptyCellsOf(tracker.board, w, empty) >= 3)
                 addThreeTriple(tracker, empty[0], empty[1], empty[2]);
         }
+    }
 }
 
 template <Colour C, CodesHold Form>
@@ -196,16 +232,17 @@ void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell) {
     constexpr int threePattern = 3 * kInUnit<C> + flankDigit;
     constexpr int twoPattern = 2 * kInUnit<C> + flankDigit;
     const FlankedWindowList& flanked = kFlankedWindows[cell];
-    for (int i = 0; i < flanked[kFlankedCountSlot]; ++i) {
+    const int flankedCount = flanked[kFlankedCountSlot];
+    for (int i = 0; i < flankedCount; ++i) {
         const int w = flanked[i];
         const WindowCode code = tracker.codes[w];
-        Cell empty[3];
-        if (matchesPattern<C>(code, threePattern)) {
-            if (emptyCellsOf(tracker.board, w, empty, 2) != 2) continue;
+        Cell empty[5];
+        if (kShowsPattern<C, threePattern>[code]) {
+            if (emptyCellsOf(tracker.board, w, empty) < 2) continue;
             removeFourPair(tracker, empty[0], empty[1]);
             removeFourPair(tracker, empty[1], empty[0]);
-        } else if (matchesPattern<C>(code, twoPattern)) {
-            if (emptyCellsOf(tracker.board, w, empty, 3) != 3) continue;
+        } else if (kShowsPattern<C, twoPattern>[code]) {
+            if (emptyCellsOf(tracker.board, w, empty) < 3) continue;
             removeThreeLink(tracker, empty[0], empty[1], empty[2]);
             removeThreeLink(tracker, empty[1], empty[0], empty[2]);
             removeThreeLink(tracker, empty[2], empty[0], empty[1]);
@@ -221,19 +258,20 @@ void buildThreatTracker(ThreatTracker& tracker, const std::uint8_t* board, const
     tracker.links = pool.links.data();
     tracker.fourGroupCount = 0;
     tracker.linkCount = 0;
+    tracker.combinationCells = 0;
     tracker.fourGroups = {};
     tracker.fourSlot.fill(kNoCell);
-    for (int w = 0; w < kWindowCount; ++w) {
-        if (!matchesPattern<C>(codes[w], 3 * kInUnit<C>)) continue;
-        Cell empty[2];
-        if (emptyCellsOf(board, w, empty, 2) != 2) continue;
-        addFourPairs(tracker, empty[0], empty[1]);
-    }
     tracker.threeHead.fill(kNoLink);
     for (int w = 0; w < kWindowCount; ++w) {
+        if (!matchesPattern<C>(codes[w], 3 * kInUnit<C>)) continue;
+        Cell empty[5];
+        if (emptyCellsOf(board, w, empty) < 2) continue;
+        addFourPairs(tracker, empty[0], empty[1]);
+    }
+    for (int w = 0; w < kWindowCount; ++w) {
         if (!matchesPattern<C>(codes[w], 2 * kInUnit<C>)) continue;
-        Cell empty[3];
-        if (emptyCellsOf(board, w, empty, 3) == 3) addThreeTriple(tracker, empty[0], empty[1], empty[2]);
+        Cell empty[5];
+        if (emptyCellsOf(board, w, empty) >= 3) addThreeTriple(tracker, empty[0], empty[1], empty[2]);
     }
 }
 

@@ -50,6 +50,8 @@ struct ThreatTracker {
     ThreeLink* links;
     std::uint16_t fourGroupCount;
     std::uint16_t linkCount;
+    // Cells with both a four partner and a three: where a move would make a four-three.
+    std::uint16_t combinationCells;
 };
 static_assert(std::is_trivially_copyable_v<ThreatTracker>);
 
@@ -64,6 +66,7 @@ inline void copyTrackerInto(ThreatTracker& copy, const ThreatTracker& from) {
     copy.links = from.links;
     copy.fourGroupCount = from.fourGroupCount;
     copy.linkCount = from.linkCount;
+    copy.combinationCells = from.combinationCells;
 }
 
 inline ThreatTracker copyTracker(const ThreatTracker& from) {
@@ -74,6 +77,11 @@ inline ThreatTracker copyTracker(const ThreatTracker& from) {
 
 constexpr bool isFourGroup(std::uint16_t slot) { return slot >= kGroupBase && slot < kNoCell; }
 constexpr bool isSinglePartner(std::uint16_t slot) { return slot < kCellCount; }
+
+// Whether a move at x would make a four and a three at once.
+inline bool startsCombination(const ThreatTracker& tracker, Cell x) {
+    return tracker.fourSlot[x] != kNoCell && tracker.threeHead[x] != kNoLink;
+}
 
 // Whether the window codes already hold the stone being tracked (tree and four-sequence nodes)
 // or not yet (the horizon search).

@@ -11,7 +11,15 @@
 
 namespace quoll {
 
-using NeighbourCounts = std::array<std::uint8_t, kCellCount>;
+// The neighbour counters lie in a grid with a border of two cells on every side and rows of
+// kCountStride bytes, so that the 5x5 neighbourhood of a cell is five eight-byte words.
+inline constexpr int kCountStride = 24;
+using NeighbourCounts = std::array<std::uint8_t, (kBoardSize + 4) * kCountStride>;
+
+// Where the counter of a cell lies in the grid.
+constexpr int counterIndex(Cell cell) {
+    return (cellRow(cell) + 2) * kCountStride + cellColumn(cell) + 2;
+}
 
 struct CandidateList {
     const std::uint8_t* board;

@@ -39,8 +39,9 @@ int threeLinks(const ThreatTracker& tracker, Cell cell, std::array<int, kMaxList
 }
 
 const char* compareTrackers(const ThreatTracker& kept, const ThreatTracker& fresh) {
-    int groups = 0;
+    int groups = 0, combinations = 0;
     for (int cell = 0; cell < kCellCount; ++cell) {
+        if (startsCombination(kept, static_cast<Cell>(cell))) ++combinations;
         const std::uint16_t slot = kept.fourSlot[cell];
         if (isFourGroup(slot)) {
             ++groups;
@@ -57,6 +58,7 @@ const char* compareTrackers(const ThreatTracker& kept, const ThreatTracker& fres
         if (nx != ny || !std::equal(x.begin(), x.begin() + nx, y.begin())) return "three lists differ";
     }
     if (groups != kept.fourGroupCount) return "the group count differs from the groups named";
+    if (combinations != kept.combinationCells) return "the combination count differs from the cells";
     return nullptr;
 }
 
@@ -84,7 +86,8 @@ const char* compareList(const EngineState& state, const CandidateList& list) {
         const NeighbourList& neighbours = kNeighbourCells[cell];
         for (int i = 0; i < neighbours[kNeighbourCountSlot]; ++i) ++counted[neighbours[i]];
     }
-    if (!std::equal(counted.begin(), counted.end(), list.neighbourCount)) return "neighbour counters differ";
+    for (Cell cell = 0; cell < kCellCount; ++cell)
+        if (counted[cell] != list.neighbourCount[counterIndex(cell)]) return "neighbour counters differ";
     std::array<bool, kCellCount> listed{};
     for (int i = 0; i < list.size; ++i) {
         const Cell cell = list.cells[i];

@@ -1,17 +1,14 @@
 #include "search/defence.hpp"
 
+#include <algorithm>
+#include <cstring>
+
 namespace quoll {
 
 namespace {
 
-// Whether the attacker's move at x would make a four and a three at once: only then does
-// examineAttackerMove have anything to mark.
-inline bool startsCombination(const ThreatTracker& attacker, Cell x) {
-    return attacker.fourSlot[x] != kNoCell && attacker.threeHead[x] != kNoLink;
-}
-
 // Adds the marks of the attacker's four-three move at x to the mask and narrows it to the cells
-// that meet this combination too.
+// that meet this combination too. A move that makes no four and three at once marks nothing.
 void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
                          const ThreatTracker& attacker, Cell x) {
     const std::uint16_t four = attacker.fourSlot[x];
@@ -69,22 +66,42 @@ void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
     for (std::uint8_t& entry : mask) entry = entry >= threshold ? kDefends : 0;
 }
 
+// Whether none of the four cells from `first` on has a four partner, by one comparison.
+inline bool noFourPartnerAmongFour(const ThreatTracker& tracker, int first) {
+    constexpr std::uint64_t kFourEmptySlots = kNoCell * 0x0001000100010001;
+    std::uint64_t slots;
+    std::memcpy(&slots, &tracker.fourSlot[first], sizeof slots);
+    return slots == kFourEmptySlots;
+}
+
 }  // namespace
 
 DefenceMask& defenceMaskForList(DefenceMask& mask, const ThreatTracker& defender,
                                 const ThreatTracker& attacker, const CandidateList& list) {
     mask.fill(kDefends);
-    for (int i = 0; i < list.size; ++i)
-        if (startsCombination(attacker, list.cells[i]))
+    // Most often there is none; the scan ends once it has met all of them.
+    int unmet = attacker.combinationCells;
+    for (int i = 0; unmet > 0 && i < list.size; ++i)
+        if (startsCombination(attacker, list.cells[i])) {
             examineAttackerMove(mask, defender, attacker, list.cells[i]);
+            --unmet;
+        }
     return mask;
 }
 
 DefenceMask& defenceMaskForBoard(DefenceMask& mask, const ThreatTracker& defender,
                                  const ThreatTracker& attacker) {
     mask.fill(kDefends);
-    for (Cell cell = 0; cell < kCellCount; ++cell)
-        if (startsCombination(attacker, cell)) examineAttackerMove(mask, defender, attacker, cell);
+    int unmet = attacker.combinationCells;
+    // Four cells at a time: most have no four partner, and one comparison passes over them.
+    for (int block = 0; unmet > 0 && block < kCellCount; block += 4) {
+        if (block + 4 <= kCellCount && noFourPartnerAmongFour(attacker, block)) continue;
+        for (int cell = block; unmet > 0 && cell < std::min(block + 4, kCellCount); ++cell)
+            if (startsCombination(attacker, static_cast<Cell>(cell))) {
+                examineAttackerMove(mask, defender, attacker, static_cast<Cell>(cell));
+                --unmet;
+            }
+    }
     return mask;
 }
 

@@ -43,11 +43,11 @@ void multiFourFilter(CandidateList& list, const ThreatTracker& own, const Threat
         answers[1] = first.partners[0];
         answers[2] = first.partners[1];
     }
-    for (Cell& answer : answers)
-        if (answer != kNoCell && unansweredDoubleFours(other, answer) > 0) answer = kNoCell;
-    keepCandidates(list, [&](Cell x) {
-        return own.fourSlot[x] != kNoCell || x == answers[0] || x == answers[1] || x == answers[2];
-    });
+    // Flags rather than three comparisons for each cell of the list.
+    std::array<bool, kCellCount> answersAll{};
+    for (const Cell answer : answers)
+        if (answer != kNoCell && unansweredDoubleFours(other, answer) == 0) answersAll[answer] = true;
+    keepCandidates(list, [&](Cell x) { return own.fourSlot[x] != kNoCell || answersAll[x]; });
 }
 
 bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask) {

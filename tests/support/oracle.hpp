@@ -154,6 +154,10 @@ inline ThreatFacts soundFacts(const ThreatTracker& t) {
     }
     for (int g = 0; g < t.fourGroupCount && g < kMaxFourGroups; ++g)
         sound(namedBy[g] != -1, "group named by no cell", g);
+    int combinations = 0;
+    for (int cell = 0; cell < kCellCount; ++cell)
+        if (startsCombination(t, static_cast<Cell>(cell))) ++combinations;
+    sound(combinations == t.combinationCells, "combination count", combinations);
     for (int cell = 0; cell < kCellCount; ++cell) {
         int length = 0;
         for (std::uint16_t link = t.threeHead[cell]; link != kNoLink; link = t.links[link].next) {
