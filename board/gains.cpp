@@ -70,15 +70,16 @@ inline void applyMoveToMaps(GainMap* const* maps, const DeltaSet& set, Cell cell
                 outside[k] = weight * set.onFlank[code];
             }
         }
-        // What line cell q gets: the inside deltas of windows q-5..q-1 and the flank deltas of
-        // windows q and q-6. Fixed counts, so the compiler unrolls these loops.
-        std::int64_t below[8];  // below[j]: the inside deltas of windows 0..j-1
-        below[0] = 0;
-        for (int k = 0; k < 7; ++k) below[k + 1] = below[k] + inside[k];
+        // What line cell q gets: the inside deltas of windows q-5..q-1, kept as a running sum
+        // (a scalar chain: a vector load of values just stored one by one would stall), and the
+        // flank deltas of windows q and q-6. A fixed count, so the compiler unrolls the loop.
         std::int64_t delta[13];
-        for (int q = 0; q < 13; ++q)
-            delta[q] = below[std::min(q, 7)] - below[std::max(q - 5, 0)] +
-                       (q <= 6 ? outside[q] : 0) + (q >= 6 ? outside[q - 6] : 0);
+        std::int64_t running = 0;
+        for (int q = 0; q < 13; ++q) {
+            if (q >= 1 && q <= 7) running += inside[q - 1];
+            if (q >= 6) running -= inside[q - 6];
+            delta[q] = running + (q <= 6 ? outside[q] : 0) + (q >= 6 ? outside[q - 6] : 0);
+        }
         const int step = kDirectionStep[d];
         const int last = 6 + line.lastOffset;
         Score* target = maps[0]->gain.data() + cell + line.firstOffset * step;
