@@ -177,7 +177,7 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     if (first.next == kNoLink && tracker.fourSlot[cell] != kNoCell) --tracker.combinationCells;
 }
 
-void clearTrackerCell(ThreatTracker& tracker, Cell cell) {
+void clearTrackerRecords(ThreatTracker& tracker, Cell cell) {
     // The removals below change only other cells' slots and lists.
     if (startsCombination(tracker, cell)) --tracker.combinationCells;
     const std::uint16_t slot = tracker.fourSlot[cell];

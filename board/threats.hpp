@@ -103,7 +103,15 @@ void addFourPairs(ThreatTracker& tracker, Cell a, Cell b);
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
 void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c);
 void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q);
-void clearTrackerCell(ThreatTracker& tracker, Cell cell);
+// Removes the cell's four pairs and threes, from its own records and its partners'.
+void clearTrackerRecords(ThreatTracker& tracker, Cell cell);
+
+// A stone on `cell`: it is no longer a four partner nor in a three. Inline, as most cells have
+// no records to clear.
+inline void clearTrackerCell(ThreatTracker& tracker, Cell cell) {
+    if (tracker.fourSlot[cell] != kNoCell || tracker.threeHead[cell] != kNoLink)
+        clearTrackerRecords(tracker, cell);
+}
 
 template <Colour C, CodesHold Form>
 void trackStoneInWindows(ThreatTracker& tracker, Cell cell);

@@ -79,7 +79,8 @@ inline bool noFourPartnerAmongFour(const ThreatTracker& tracker, int first) {
 DefenceMask& defenceMaskForList(DefenceMask& mask, const ThreatTracker& defender,
                                 const ThreatTracker& attacker, const CandidateList& list) {
     mask.fill(kDefends);
-    // Most often there is none; the scan ends once it has met all of them.
+    // The cells where the attacker would start a combination: most often there are none, and the
+    // scan ends once it has met them all.
     int unmet = attacker.combinationCells;
     for (int i = 0; unmet > 0 && i < list.size; ++i)
         if (startsCombination(attacker, list.cells[i])) {

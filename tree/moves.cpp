@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace quoll {
 
@@ -85,7 +86,10 @@ void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLim
     // Insertion into the sorted front cells[first, sorted): short lists, unique keys. The
     // front's keys move along with its cells, so that no key is computed twice.
     Cell* cells = list.cells.data();
-    std::array<int, kCellCount> keys;  // keys[j]: the key of cells[j], for j in the front
+    // keys[j + 1]: the key of cells[j], for j in the front. keys[first] lies above every key and
+    // so stops the insertion at the front's start.
+    std::array<int, kCellCount + 1> keys;
+    keys[first] = std::numeric_limits<int>::max();
     int sorted = first;
     for (int i = first; i < end; ++i) {
         const Cell cell = cells[i];
@@ -94,16 +98,16 @@ void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLim
         if (sorted < reach) {
             j = sorted++;  // equals i while the front is not full
         } else {
-            if (key < keys[reach - 1]) continue;
+            if (key < keys[reach]) continue;
             cells[i] = cells[reach - 1];  // the front's last cell drops behind it
             j = reach - 1;
         }
-        for (; j > first && keys[j - 1] < key; --j) {
+        for (; keys[j] < key; --j) {
             cells[j] = cells[j - 1];
-            keys[j] = keys[j - 1];
+            keys[j + 1] = keys[j];
         }
         cells[j] = cell;
-        keys[j] = key;
+        keys[j + 1] = key;
     }
 }
 
