@@ -123,4 +123,13 @@ inline void gainsBeforeMove(GainMap& map, Cell cell) {
     applyMoveToGains(map, cell, kGainDeltas<MapColour, Mover>, kInUnit<Mover>, kFlankUnit<Mover>);
 }
 
+// What the update would leave at the one cell x, the map unchanged.
+Score gainAfterMoveAt(const GainMap& map, Cell cell, Cell x, const GainDeltaSet& set,
+                      int containingOffset, int flankedOffset);
+template <Colour MapColour, Colour Mover>
+inline Score gainBeforeMoveAt(const GainMap& map, Cell cell, Cell x) {
+    return gainAfterMoveAt(map, cell, x, kGainDeltas<MapColour, Mover>, kInUnit<Mover>,
+                           kFlankUnit<Mover>);
+}
+
 }  // namespace quoll

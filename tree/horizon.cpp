@@ -39,9 +39,8 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
             DefenceMask mask;
             if (defenceMaskForBoard(mask, own, other)[b] == 0) return lossScore(ply, 6);
         }
-        GainMap gains = ownGains;
-        gainsBeforeMove<Us, Them>(gains, m);
-        const Score v = static_cast<Score>(eval + gains.gain[b] - kHorizonOffset);
+        const Score v = static_cast<Score>(eval + gainBeforeMoveAt<Us, Them>(ownGains, m, b) -
+                                           kHorizonOffset);
         if (v >= beta) return beta;
         return v > alpha ? v : alpha;
     }
