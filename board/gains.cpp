@@ -90,15 +90,16 @@ inline void applyMoveToMaps(GainMap* const* maps, const DeltaSet& set, Cell cell
         }
         const int step = kDirectionStep[d];
         const int last = 6 + line.lastOffset;
-        Score* target = maps[0]->gain.data() + cell + line.firstOffset * step;
-        for (int q = 6 + line.firstOffset; q <= last; ++q, target += step) {
+        const int firstCell = cell + line.firstOffset * step;
+        Score* first = maps[0]->gain.data() + firstCell;
+        Score* second = maps[MapCount - 1]->gain.data() + firstCell;
+        for (int q = 6 + line.firstOffset; q <= last; ++q, first += step, second += step) {
             if constexpr (MapCount == 1) {
-                addTo(*target, static_cast<int>(delta[q]));
+                addTo(*first, static_cast<int>(delta[q]));
             } else {
                 const auto low = static_cast<std::int32_t>(delta[q]);
-                addTo(*target, low);
-                addTo(target[maps[1]->gain.data() - maps[0]->gain.data()],
-                      static_cast<int>((delta[q] - low) >> 32));
+                addTo(*first, low);
+                addTo(*second, static_cast<int>((delta[q] - low) >> 32));
             }
         }
     }
