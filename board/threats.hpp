@@ -106,11 +106,25 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q);
 // Removes the cell's four pairs and threes, from its own records and its partners'.
 void clearTrackerRecords(ThreatTracker& tracker, Cell cell);
 
+// Whether the cell is a four partner or in a three.
+inline bool hasTrackerRecords(const ThreatTracker& tracker, Cell cell) {
+    return tracker.fourSlot[cell] != kNoCell || tracker.threeHead[cell] != kNoLink;
+}
+
 // A stone on `cell`: it is no longer a four partner nor in a three. Inline, as most cells have
 // no records to clear.
 inline void clearTrackerCell(ThreatTracker& tracker, Cell cell) {
-    if (tracker.fourSlot[cell] != kNoCell || tracker.threeHead[cell] != kNoLink)
-        clearTrackerRecords(tracker, cell);
+    if (hasTrackerRecords(tracker, cell)) clearTrackerRecords(tracker, cell);
+}
+
+// The tracker after a stone of the other colour on `cell`, for reading only: `from` itself when
+// the cell has no records to clear, otherwise a copy in `scratch` with them cleared.
+inline const ThreatTracker& trackerWithCellCleared(const ThreatTracker& from, Cell cell,
+                                                   ThreatTracker& scratch) {
+    if (!hasTrackerRecords(from, cell)) return from;
+    copyTrackerInto(scratch, from);
+    clearTrackerRecords(scratch, cell);
+    return scratch;
 }
 
 template <Colour C, CodesHold Form>

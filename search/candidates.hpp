@@ -61,16 +61,4 @@ private:
     CandidateList list_;
 };
 
-// A leaf's own list.
-class LeafList {
-public:
-    explicit LeafList(const CandidateList& parent) { makeLeafList(parent, list_); }
-
-    CandidateList& operator*() { return list_; }
-    CandidateList* operator->() { return &list_; }
-
-private:
-    CandidateList list_;
-};
-
 }  // namespace quoll

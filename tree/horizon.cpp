@@ -48,25 +48,26 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     // Standing pat.
     if (eval >= beta && beta > -kWinThreshold) return beta;
 
-    LeafList list(parent);
+    // A leaf's list: it derives no list of its own, so the neighbour counters stay as they are.
+    CandidateList list;
+    makeLeafList(parent, list);
     ThreatTracker other = copyTracker(otherThreats);
     trackOwnStone<Them, CodesHold::NoStone>(other, m);
     ThreatTracker ownCopy;
     const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
 
     if (other.fourGroupCount > 0) {
-        multiFourFilter(*list, own, other);
-        if (!hasMoves(*list)) return lossScore(ply, 4);
+        multiFourFilter(list, own, other);
+        if (!hasMoves(list)) return lossScore(ply, 4);
     }
     DefenceMask mask;
-    combinationFilter(*list, own, defenceMaskForList(mask, own, other, *list));
-    if (!hasMoves(*list)) return lossScore(ply, 6);
+    combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
+    if (!hasMoves(list)) return lossScore(ply, 6);
 
     GainMap gains = ownGains;
     gainsBeforeMove<Us, Them>(gains, m);
-    for (; list->next < list->count; ++list->next) {
-        list->cur = list->next;
-        const Score v = static_cast<Score>(eval + gains.gain[list->cells[list->cur]] - kHorizonOffset);
+    for (int i = list.next; i < list.count; ++i) {
+        const Score v = static_cast<Score>(eval + gains.gain[list.cells[i]] - kHorizonOffset);
         if (v >= beta) return beta;
         if (v > alpha) alpha = v;
     }

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "board/state.hpp"
-#include "board/threats.hpp"
 #include "board/types.hpp"
 #include "tree/pruning.hpp"
 
@@ -38,17 +37,6 @@ inline void prefetchChildSlot(const TranspositionTable& table, HashKey key, Cell
 inline void prefetchChildSlots(const TranspositionTable& table, HashKey key, const Cell* cells,
                                int first, int end, std::uint8_t stone) {
     for (int i = first; i < end; ++i) prefetchChildSlot(table, key, cells[i], stone);
-}
-
-// The tracker after a stone of the other colour on `cell`: the stone ends every four and three
-// that needed the cell. When it ends none, that is `from` itself and nothing is copied;
-// otherwise a copy in `scratch`.
-inline const ThreatTracker& trackerWithCellCleared(const ThreatTracker& from, Cell cell,
-                                                   ThreatTracker& scratch) {
-    if (from.fourSlot[cell] == kNoCell && from.threeHead[cell] == kNoLink) return from;
-    copyTrackerInto(scratch, from);
-    clearTrackerCell(scratch, cell);
-    return scratch;
 }
 
 // Mate-distance bounds: the quickest win and the slowest loss still possible at this ply bound

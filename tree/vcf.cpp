@@ -28,8 +28,8 @@ Score vcfAttack(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
     if (isSinglePartner(g)) {
         // The block made a four: the attacker must block it in turn, and only goes on if that
         // block is a four of its own.
-        ThreatTracker attacker = copyTracker(attackerThreats);
-        clearTrackerCell(attacker, last);
+        ThreatTracker attackerCopy;
+        const ThreatTracker& attacker = trackerWithCellCleared(attackerThreats, last, attackerCopy);
         if (attacker.fourSlot[g] == kNoCell) return alpha;
         ThreatTracker defender = copyTracker(defenderThreats);
         trackOwnStone<Defender, CodesHold::Stone>(defender, last);
@@ -43,8 +43,8 @@ Score vcfAttack(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
         return r > alpha ? r : alpha;
     }
 
-    ThreatTracker attacker = copyTracker(attackerThreats);
-    clearTrackerCell(attacker, last);
+    ThreatTracker attackerCopy;
+    const ThreatTracker& attacker = trackerWithCellCleared(attackerThreats, last, attackerCopy);
     ThreatTracker defender = copyTracker(defenderThreats);
     trackOwnStone<Defender, CodesHold::Stone>(defender, last);
     // The attacker's next four is looked for along the lines through its last four stone.
@@ -81,8 +81,8 @@ Score vcfDefend(EngineState& state, Depth budget, Ply ply, Score alpha, Score be
     const std::uint16_t g = attackerThreats.fourSlot[last];
     if (g == kNoCell) return beta;  // no four: the sequence is broken
 
-    ThreatTracker defender = copyTracker(defenderThreats);
-    clearTrackerCell(defender, last);
+    ThreatTracker defenderCopy;
+    const ThreatTracker& defender = trackerWithCellCleared(defenderThreats, last, defenderCopy);
     ThreatTracker attacker = copyTracker(attackerThreats);
     trackOwnStone<Attacker, CodesHold::Stone>(attacker, last);
     if (defender.fourSlot[g] == kNoCell) {
