@@ -159,5 +159,43 @@ TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
     engine.expectCleanExit();
 }
 
+// A guard against a plainly broken deadline, not a measure of noise: TURNs at a 50 ms limit,
+// each reply timed as a manager times it, from the write of the command to the read of the
+// reply, must come before 60 ms even on a busy machine. (The reserve's arithmetic is proved on
+// the fake clock in tests/clock/.)
+TEST(EngineGames, RepliesAtA50MsLimitComeInTime) {
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    EngineClient engine;
+    startEngine(engine, 50);
+    std::mt19937_64 random(7);
+    Milliseconds worst{-1000};
+    int replies = 0;
+    while (replies < 40) {
+        ASSERT_TRUE(engine.answers("START 15", "OK"));
+        Stones board{};
+        for (int turn = 0; turn < 15; ++turn) {
+            int opponent;
+            do opponent = static_cast<int>(random() % kCells);
+            while (board[opponent] != kNone || (turn > 0 && !tools::nearStones(board, opponent, 1)));
+            board[opponent] = O;
+            if (tools::makesExactFive(board, opponent, O)) break;
+            const auto reply = engine.timedRequest("TURN " + moveText(opponent));
+            ASSERT_TRUE(reply.line.has_value());
+            const std::optional<int> move = tools::parseMoveReply(*reply.line);
+            ASSERT_TRUE(move && board[*move] == kNone) << *reply.line;
+            const Milliseconds late = reply.elapsed - Milliseconds(50);
+            EXPECT_LT(late.count(), 10.0) << "reply " << replies << " took " << late.count() + 50 << " ms";
+            worst = std::max(worst, late);
+            ++replies;
+            board[*move] = X;
+            if (tools::makesExactFive(board, *move, X)) break;
+        }
+    }
+    std::printf("worst reply at a 50 ms limit: %.2f ms %s it\n", std::abs(worst.count()),
+                worst.count() <= 0 ? "before" : "after");
+    engine.sendLine("END");
+    engine.expectCleanExit();
+}
+
 }  // namespace
 }  // namespace quoll::test

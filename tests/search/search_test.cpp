@@ -1,6 +1,6 @@
 // The search as a whole: node for node against the reference figures of an independent model,
-// on dense and threat-crowded boards within its stack and tracker capacities, stopped by a clock
-// that has already run out, and without a single heap allocation.
+// on dense and threat-crowded boards within its stack and tracker capacities, and without a
+// single heap allocation.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <new>
 
 #include "board/gains.hpp"
-#include "platform/clock.hpp"
 #include "platform/stack.hpp"
 #include "search/benchmark.hpp"
 #include "search/prepare.hpp"
@@ -235,31 +234,6 @@ TEST(ExtremePositions, FullBoardHasNoMoveAndNearlyFullOnesGetTheirEmptyCell) {
         EXPECT_EQ(searchOnSmallStack(record, 4 * kPlyUnit, stack), emptied);
     }
 }
-
-// A clock already past its deadline: the first tree node aborts, and the root still answers
-// its first move, the candidate of largest own gain (the lowest cell on ties), not no move.
-TEST(AbortedSearch, ClockAlreadyOutAnswersTheFirstCandidate) {
-    EngineState& state = sharedState();
-    int searched = 0;
-    for (std::uint64_t seed = 1; seed <= 12; ++seed) {
-        const GameRecord record = randomDensePosition(seed, static_cast<int>(3 + seed * 2));
-        const Cell first = test::firstCandidate(record.board);
-        if (first == kNoCell) continue;
-        loadSearchPosition(state, record);
-        ++searched;
-        clearTable(state.table);
-        startSearchTimer(0, monotonicNowNs());
-        RootReport report;
-        EXPECT_EQ(searchRoot(state, &report, 0), first) << "seed " << seed;
-        EXPECT_TRUE(searchTimer.stopFlag);
-        EXPECT_EQ(report.lastCompletedDepth, 0);
-        // Nothing of the aborted iteration reaches the table.
-        EXPECT_NE(tableSlot(state.table, positionKey(state.board, state.firstColour, state.colourToMove)).key,
-                  positionKey(state.board, state.firstColour, state.colourToMove));
-    }
-    EXPECT_GE(searched, 4);
-}
-
 
 // The engine's three on row 10 (capped at (10,1)) and two on column 5: the four (10,5) forces
 // the block (10,6), then (11,5) makes an open four: a five on the engine's third move, ply 5.

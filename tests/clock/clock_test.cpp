@@ -1,0 +1,250 @@
+// The reply clock, on the fake clock of tests/support/ (every read moves it on by a fixed step):
+// the budget and deadlines that the manager's INFO lines give, the search's stop at its hard
+// deadline, no iteration started after the soft one, a budget too short for any search, and a
+// record of aborted searches that must stay the same node for node and read for read.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "protocol/dispatcher.hpp"
+#include "protocol/logging.hpp"
+#include "protocol/replies.hpp"
+#include "protocol/settings.hpp"
+#include "search/benchmark.hpp"
+#include "search/prepare.hpp"
+#include "search/root.hpp"
+#include "search/timer.hpp"
+#include "support/fake_clock.hpp"
+#include "support/oracle.hpp"
+
+namespace quoll::test {
+namespace {
+
+// An uptime of 11.6 days: deadlines are far from zero, as on a real machine.
+constexpr std::int64_t kStartNs = 1'000'000'000'000'000;
+// The search budget at TIMEOUT_TURN 50: 50 ms less 4 ms and 50/32 ms.
+constexpr std::int64_t kSearchNsAt50 = 44'437'500;
+
+std::vector<GameRecord> benchRecords() {
+    std::ifstream file(std::string(QUOLL_TEST_DATA) + "/bench/positions.txt");
+    std::vector<GameRecord> records;
+    for (std::string line; std::getline(file, line);) {
+        records.emplace_back();
+        EXPECT_TRUE(parseMoveList(line, records.back())) << line;
+    }
+    EXPECT_EQ(records.size(), 9u);
+    return records;
+}
+
+// INFO lines as the manager sends them, then BEGIN read at kStartNs: the deadlines, in
+// nanoseconds after the read, that the think step gives the search.
+TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
+    switchLoggingOff();
+    struct Row {
+        const char* lines;
+        std::int64_t hardNs, softNs;
+    };
+    const Row rows[] = {
+        // The defaults, TIMEOUT_TURN 5000 and TIME_LEFT 120000: min(6000, 5000) = 5000 ms,
+        // less 4 ms and 5000/32 = 156.25 ms: 4839.75 ms; a third is 1613.25 ms.
+        {"", 4'839'750'000, 1'613'250'000},
+        // 50 - 4 - 1.5625 = 44.4375 ms; 14.8125 ms.
+        {"TIMEOUT_TURN 50|TIME_LEFT 10000000", 44'437'500, 14'812'500},
+        // 1000 - 4 - 31.25 = 964.75 ms; 321.58333 ms.
+        {"TIMEOUT_TURN 1000", 964'750'000, 321'583'333},
+        // 17 - 4 - 0.53125 = 12.46875 ms; 4.15625 ms.
+        {"TIMEOUT_TURN 17", 12'468'750, 4'156'250},
+        // 5 - 4 - 0.15625 = 0.84375 ms; 0.28125 ms.
+        {"TIMEOUT_TURN 5", 843'750, 281'250},
+        // Shorter than the reserve: 4 - 4 - 0.125 < 0.
+        {"TIMEOUT_TURN 4", 0, 0},
+        {"TIMEOUT_TURN 0", 0, 0},
+        {"TIMEOUT_TURN -7", 0, 0},
+        {"TIMEOUT_TURN X99", 0, 0},  // no number: 0
+        // A twentieth of the match time: 1000/20 = 50 ms, and 1019/20 too.
+        {"TIME_LEFT 1000", 44'437'500, 14'812'500},
+        {"TIME_LEFT 1019", 44'437'500, 14'812'500},
+        {"TIME_LEFT 99", 0, 0},  // 4 ms, shorter than its reserve
+        {"TIME_LEFT 19", 0, 0},  // 0 ms
+        {"TIME_LEFT -5000", 0, 0},
+        {"TIME_LEFT -99999999999", 0, 0},  // saturates at -2^31
+        // The match's total time is no budget: the defaults' 5000 ms, then TIME_LEFT's 50 ms.
+        {"TIMEOUT_MATCH 1000", 4'839'750'000, 1'613'250'000},
+        {"TIMEOUT_MATCH 100000000|TIME_LEFT 1000", 44'437'500, 14'812'500},
+        // Both saturate at 2^31 - 1 ms: 2147483647/20 = 107374182 ms, less 4 ms and
+        // 3355443.1875 ms: 104018734.8125 ms; a third is 34672911.604166 ms.
+        {"TIMEOUT_TURN 99999999999|TIME_LEFT 99999999999", 104'018'734'812'500,
+         34'672'911'604'166},
+        // 2000 - 4 - 62.5 = 1933.5 ms; 644.5 ms.
+        {"TIME_LEFT 4294967296000MS|TIMEOUT_TURN 2000", 1'933'500'000, 644'500'000},
+    };
+    std::FILE* replies = std::tmpfile();  // OK and 7,7 for each row
+    ASSERT_NE(replies, nullptr);
+    replyStream = replies;
+    for (const Row& row : rows) {
+        gameSettings = GameSettings{};
+        ProtocolState state;
+        std::string lines = std::string("MAX_MEMORY 1|") + row.lines;
+        for (std::size_t at = 0, end; at < lines.size(); at = end + 1) {
+            end = std::min(lines.find('|', at), lines.size());
+            dispatchLine(state, "INFO " + lines.substr(at, end - at));
+        }
+        dispatchLine(state, "START 15");
+        setFakeClock(kStartNs, 0);
+        dispatchLine(state, "BEGIN");  // the centre, with no search
+        EXPECT_EQ(fakeClock.reads, 1) << row.lines;
+        EXPECT_EQ(searchTimer.searchStartNs, kStartNs) << row.lines;
+        EXPECT_EQ(searchTimer.hardDeadlineNs - kStartNs, row.hardNs) << row.lines;
+        EXPECT_EQ(searchTimer.softDeadlineNs - kStartNs, row.softNs) << row.lines;
+    }
+    replyStream = nullptr;
+    std::fclose(replies);
+    gameSettings = GameSettings{};
+    // A budget that INFO cannot give: 2^31 - 1 ms, less 4 ms and 67108863.96875 ms.
+    EXPECT_EQ(searchBudgetNs(INT32_MAX), 2'080'374'779'031'250);
+}
+
+struct TimedSearch {
+    Cell move = kNoCell;
+    RootReport report;
+    NodeCounters nodes;
+    FakeClock clock;
+    bool stopped = false;
+};
+
+constexpr std::int64_t kDepthAlone = INT64_MIN;
+
+// One search of the record with a fresh table, kDepthAlone for one limited by depth alone. The
+// clock watches for the hard deadline, or the soft one.
+EngineState state;
+
+TimedSearch timedSearch(const GameRecord& record, std::int64_t budgetMs, std::int64_t stepNs,
+                        bool watchSoft = false, Depth lastDepth = 0) {
+    state.table = TranspositionTable{};
+    resizeTable(state.table, std::uint64_t{1} << 16);
+    loadSearchPosition(state, record);
+    nodeCounters = NodeCounters{};
+    setFakeClock(kStartNs, stepNs);
+    if (budgetMs == kDepthAlone) startUnlimitedSearchTimer();
+    else startSearchTimer(budgetMs, kStartNs);
+    fakeClock.watchNs = watchSoft ? searchTimer.softDeadlineNs : searchTimer.hardDeadlineNs;
+    TimedSearch run;
+    run.move = searchRoot(state, &run.report, lastDepth);
+    run.nodes = nodeCounters;
+    run.clock = fakeClock;
+    run.stopped = searchTimer.stopFlag;
+    EXPECT_TRUE(run.move < kCellCount && record.board[run.move] == kEmpty) << run.move;
+    return run;
+}
+
+// Searches at 50 ms whose clock moves on by a step per read, stopped by the hard deadline: the
+// read that stops them is the first whose time is kSearchNsAt50 or more after the start, and
+// after it no horizon or four-sequence node is searched.
+TEST(FakeClock, SearchStopsAtTheFirstReadPastTheHardDeadline) {
+    int stopped = 0;
+    for (const GameRecord& record : benchRecords())
+        for (std::int64_t step = 500; step <= 5000; step += 250) {
+            const TimedSearch run = timedSearch(record, 50, step);
+            if (!run.stopped) continue;
+            ++stopped;
+            // Read k returns (k - 1) steps after the start.
+            EXPECT_EQ(run.clock.firstWatchedRead, (kSearchNsAt50 + step - 1) / step + 1);
+            EXPECT_EQ(run.nodes.horizon, run.clock.nodesAtWatchedRead.horizon);
+            EXPECT_EQ(run.nodes.vcf, run.clock.nodesAtWatchedRead.vcf);
+            EXPECT_GE(run.report.lastCompletedDepth, 4 * kPlyUnit);
+        }
+    EXPECT_GE(stopped, 20);
+}
+
+// Searches stopped by the soft deadline end with the iteration running at its first read:
+// their node counts are those of the same search by depth alone to their last completed depth,
+// and the iteration before that one was over before the first read past the soft deadline.
+TEST(FakeClock, NoIterationStartsAfterTheSoftDeadline) {
+    int ended = 0;
+    for (const GameRecord& record : benchRecords())
+        for (const std::int64_t step : {700, 1000, 1500, 2500}) {
+            const TimedSearch run = timedSearch(record, 50, step, true);
+            if (run.stopped) continue;
+            ++ended;
+            const Depth last = run.report.lastCompletedDepth;
+            ASSERT_GT(last, kRootStartDepth);
+            const TimedSearch full = timedSearch(record, kDepthAlone, 0, false, last);
+            const TimedSearch before = timedSearch(record, kDepthAlone, 0, false, last - kPlyUnit);
+            EXPECT_EQ(benchLine({run.move, true, run.report.bestScore, last / kPlyUnit, run.nodes}),
+                      benchLine({full.move, true, full.report.bestScore, last / kPlyUnit, full.nodes}));
+            EXPECT_GT(run.clock.nodesAtWatchedRead.tree, before.nodes.tree);
+            EXPECT_LE(run.clock.nodesAtWatchedRead.tree, full.nodes.tree);
+            // By depth alone the clock is read once per iteration, after it.
+            EXPECT_EQ(full.clock.reads, 1 + (last - kRootStartDepth) / kPlyUnit + 1);
+        }
+    EXPECT_GE(ended, 12);
+}
+
+// No time for a search: the first tree node reads the clock and stops, and the root answers
+// its first move, the candidate of largest own gain (the lowest cell on ties); nothing of the
+// aborted iteration reaches the table.
+TEST(FakeClock, NoBudgetAnswersAtOnce) {
+    int compared = 0;
+    for (const GameRecord& record : benchRecords())
+        for (const std::int64_t budgetMs : {4, 0, -20}) {
+            const TimedSearch run = timedSearch(record, budgetMs, 1000);
+            if (!run.report.searched) continue;  // answered by a rule
+            EXPECT_EQ(run.clock.reads, 1);
+            EXPECT_EQ(run.nodes.tree, 1u);
+            EXPECT_EQ(run.nodes.horizon + run.nodes.vcf, 0u);
+            EXPECT_EQ(run.report.lastCompletedDepth, 0);
+            const std::uint64_t key = positionKey(state.board, state.firstColour, state.colourToMove);
+            EXPECT_NE(tableSlot(state.table, key).key, key);
+            if (const Cell first = firstCandidate(record.board); first != kNoCell) {
+                EXPECT_EQ(run.move, first);
+                ++compared;
+            }
+        }
+    EXPECT_GE(compared, 9);
+}
+
+// Aborted searches of the bench positions, one line each; the record is tests/data/aborts/.
+// A speed change must leave every move, node count and clock read as it is.
+std::string abortLine(std::size_t position, std::int64_t budgetMs, std::int64_t step) {
+    const GameRecord record = benchRecords()[position];
+    const TimedSearch run = timedSearch(record, budgetMs, step);
+    BenchResult result{run.move, true, run.report.bestScore, run.report.lastCompletedDepth / kPlyUnit,
+                       run.nodes};
+    return "position " + std::to_string(position) + " budget " + std::to_string(budgetMs) +
+           " step " + std::to_string(step) + ": " + benchLine(result) + " reads " +
+           std::to_string(run.clock.reads) + (run.stopped ? " hard" : " soft");
+}
+
+TEST(AbortRecord, TheSameMovesNodesAndClockReads) {
+    // Clock steps (ns per read) at 50 ms: most stop at the hard deadline, at depths 5 to 9, one
+    // or more per position; positions 3 and 7 at no step from 0.3 to 6 µs, so they end softly.
+    const std::vector<std::int64_t> steps[9] = {{300, 1000, 2500, 4000}, {500, 2000, 4300},
+                                                 {1000, 2900, 3500},      {1000, 3000},
+                                                 {900, 2000},             {800, 1100, 3000},
+                                                 {600, 1400, 1900, 3000}, {1000, 3000},
+                                                 {1000, 2300, 4000, 6000}};
+    std::vector<std::string> lines;
+    for (std::size_t position = 0; position < 9; ++position)
+        for (const std::int64_t step : steps[position]) lines.push_back(abortLine(position, 50, step));
+    const std::string path = std::string(QUOLL_TEST_DATA) + "/aborts/expected.txt";
+    if (std::getenv("QUOLL_WRITE_ABORT_RECORD")) {
+        std::ofstream out(path);
+        for (const std::string& line : lines) out << line << "\n";
+    }
+    std::ifstream file(path);
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(file, line);) expected.push_back(line);
+    ASSERT_EQ(expected.size(), lines.size()) << path;
+    int hard = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], expected[i]);
+        hard += lines[i].ends_with(" hard");
+    }
+    EXPECT_EQ(hard, 16);
+}
+
+}  // namespace
+}  // namespace quoll::test
