@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 
 #include "client.hpp"
 #include "support/oracle.hpp"
@@ -159,16 +160,26 @@ TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
     engine.expectCleanExit();
 }
 
+// Nanoseconds the thread has waited for a CPU so far (its run-queue wait); 0 when unknown.
+std::int64_t runQueueWaitNs(const std::string& schedstat) {
+    std::ifstream file(schedstat);
+    std::int64_t running = 0, waiting = 0;
+    return file >> running >> waiting ? waiting : 0;
+}
+
 // A guard against a plainly broken deadline, not a measure of noise: TURNs at a 50 ms limit,
 // each reply timed as a manager times it, from the write of the command to the read of the
-// reply, must come before 60 ms even on a busy machine. (The reserve's arithmetic is proved on
-// the fake clock in tests/clock/.)
+// reply. A reply may be at most 10 ms late beyond the time the engine, or this thread reading
+// it, waited for a CPU that another process held (a loaded machine, not the engine). The
+// reserve's arithmetic is proved on the fake clock in tests/clock/.
 TEST(EngineGames, RepliesAtA50MsLimitComeInTime) {
     using Milliseconds = std::chrono::duration<double, std::milli>;
     EngineClient engine;
     startEngine(engine, 50);
+    const std::string engineWait = "/proc/" + std::to_string(engine.pid()) + "/schedstat";
+    const auto waitedNs = [&] { return runQueueWaitNs(engineWait) + runQueueWaitNs("/proc/self/schedstat"); };
     std::mt19937_64 random(7);
-    Milliseconds worst{-1000};
+    Milliseconds worst{-1000}, worstUnwaited{-1000};
     int replies = 0;
     while (replies < 40) {
         ASSERT_TRUE(engine.answers("START 15", "OK"));
@@ -179,20 +190,25 @@ TEST(EngineGames, RepliesAtA50MsLimitComeInTime) {
             while (board[opponent] != kNone || (turn > 0 && !tools::nearStones(board, opponent, 1)));
             board[opponent] = O;
             if (tools::makesExactFive(board, opponent, O)) break;
+            const std::int64_t waitBefore = waitedNs();
             const auto reply = engine.timedRequest("TURN " + moveText(opponent));
+            const Milliseconds waited = std::chrono::nanoseconds(waitedNs() - waitBefore);
             ASSERT_TRUE(reply.line.has_value());
             const std::optional<int> move = tools::parseMoveReply(*reply.line);
             ASSERT_TRUE(move && board[*move] == kNone) << *reply.line;
             const Milliseconds late = reply.elapsed - Milliseconds(50);
-            EXPECT_LT(late.count(), 10.0) << "reply " << replies << " took " << late.count() + 50 << " ms";
+            EXPECT_LT((late - waited).count(), 10.0)
+                << "reply " << replies << ": " << late.count() << " ms late, " << waited.count()
+                << " ms of it waiting for a CPU";
             worst = std::max(worst, late);
+            worstUnwaited = std::max(worstUnwaited, late - waited);
             ++replies;
             board[*move] = X;
             if (tools::makesExactFive(board, *move, X)) break;
         }
     }
-    std::printf("worst reply at a 50 ms limit: %.2f ms %s it\n", std::abs(worst.count()),
-                worst.count() <= 0 ? "before" : "after");
+    std::printf("worst reply against the 50 ms limit: %+.2f ms; less the wait for a CPU: %+.2f ms\n",
+                worst.count(), worstUnwaited.count());
     engine.sendLine("END");
     engine.expectCleanExit();
 }
