@@ -169,6 +169,8 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
                     state, childDepth, 1, childEval, static_cast<Score>(-bestScore - 1),
                     static_cast<Score>(-bestScore), oppGain, ownGain, list, oppThreats, ownThreats,
                     rootKey));
+                // Out of time: the iteration is not complete, and nothing of it is stored.
+                if (searchTimer.stopFlag) return bestMove != kNoCell ? bestMove : list.cells[0];
                 if (s <= bestScore) {
                     rootOrderScore[m] = -kInfinity;
                     continue;

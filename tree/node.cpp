@@ -247,9 +247,11 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
             BoardStone stone(board, x, kStone<Us>);
             if constexpr (pvNode) {
                 if (best > alpha && childDepth > kPlyUnit) {
-                    // Zero-window pre-search; an aborted one fails low like any other.
+                    // Zero-window pre-search. An aborted one ends the node at once: it must
+                    // not go on to store a bound that the moves left unsearched might break.
                     const Score r0 = children.search<Them, NodeKind::NonPv>(
                         x, best, static_cast<Score>(best + 1));
+                    if (searchTimer.stopFlag) return kInfinity;
                     if (r0 <= best) continue;
                 }
             }

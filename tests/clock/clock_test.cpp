@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <tuple>
 
 #include "protocol/dispatcher.hpp"
 #include "protocol/logging.hpp"
@@ -141,8 +142,8 @@ TimedSearch timedSearch(const GameRecord& record, std::int64_t budgetMs, std::in
 }
 
 // Searches at 50 ms whose clock moves on by a step per read, stopped by the hard deadline: the
-// read that stops them is the first whose time is kSearchNsAt50 or more after the start, and
-// after it no horizon or four-sequence node is searched.
+// read that stops them is the first whose time is kSearchNsAt50 or more after the start, the
+// last read, and no node of any kind is searched after it.
 TEST(FakeClock, SearchStopsAtTheFirstReadPastTheHardDeadline) {
     int stopped = 0;
     for (const GameRecord& record : benchRecords())
@@ -152,8 +153,10 @@ TEST(FakeClock, SearchStopsAtTheFirstReadPastTheHardDeadline) {
             ++stopped;
             // Read k returns (k - 1) steps after the start.
             EXPECT_EQ(run.clock.firstWatchedRead, (kSearchNsAt50 + step - 1) / step + 1);
-            EXPECT_EQ(run.nodes.horizon, run.clock.nodesAtWatchedRead.horizon);
-            EXPECT_EQ(run.nodes.vcf, run.clock.nodesAtWatchedRead.vcf);
+            EXPECT_EQ(run.clock.reads, run.clock.firstWatchedRead);
+            const NodeCounters& atStop = run.clock.nodesAtWatchedRead;
+            EXPECT_EQ(std::tie(run.nodes.tree, run.nodes.horizon, run.nodes.vcf),
+                      std::tie(atStop.tree, atStop.horizon, atStop.vcf));
             EXPECT_GE(run.report.lastCompletedDepth, 4 * kPlyUnit);
         }
     EXPECT_GE(stopped, 12);
