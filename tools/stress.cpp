@@ -14,7 +14,7 @@
 #include "platform/stack.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
-#include "search/stress_positions.hpp"
+#include "testkit/stress_positions.hpp"
 #include "search/timer.hpp"
 #include "tree/counters.hpp"
 

@@ -7,7 +7,7 @@
 
 #include "board/gains.hpp"
 #include "search/candidates.hpp"
-#include "search/consistency.hpp"
+#include "testkit/consistency.hpp"
 #include "support/oracle.hpp"
 
 namespace quoll {

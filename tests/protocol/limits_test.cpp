@@ -19,7 +19,7 @@
 #include "protocol/settings.hpp"
 #include "protocol/start.hpp"
 #include "protocol/think.hpp"
-#include "search/stress_positions.hpp"
+#include "testkit/stress_positions.hpp"
 #include "search/timer.hpp"
 
 namespace quoll::test {

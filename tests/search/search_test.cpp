@@ -11,10 +11,10 @@
 #include "board/gains.hpp"
 #include "platform/clock.hpp"
 #include "platform/stack.hpp"
-#include "search/benchmark.hpp"
+#include "tools/benchkit/benchmark.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
-#include "search/stress_positions.hpp"
+#include "testkit/stress_positions.hpp"
 #include "search/timer.hpp"
 #include "support/oracle.hpp"
 
