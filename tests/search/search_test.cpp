@@ -11,12 +11,12 @@
 #include "board/gains.hpp"
 #include "platform/clock.hpp"
 #include "platform/stack.hpp"
-#include "tools/benchkit/benchmark.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
-#include "testkit/stress_positions.hpp"
 #include "search/timer.hpp"
 #include "support/oracle.hpp"
+#include "testkit/stress_positions.hpp"
+#include "tools/benchkit/benchmark.hpp"
 
 namespace {
 std::size_t allocationCount = 0;
