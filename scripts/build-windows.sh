@@ -4,8 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" engine windows
-cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DQUOLL_TESTS=OFF -DQUOLL_TOOLS=OFF >&2
-cmake --build "$root/build/windows" --target pbrain-quoll >&2
+cd "$root"
+cmake --preset windows >&2
+cmake --build --preset windows >&2
 echo "$root/build/windows/pbrain-quoll.exe"

@@ -15,9 +15,9 @@ if ! command -v clang++ >/dev/null; then
   echo "fuzz: clang++ is missing (scripts/setup.sh test installs it)" >&2
   exit 1
 fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DQUOLL_FUZZ=ON -DQUOLL_CHECKS=ON -DQUOLL_TESTS=OFF -DQUOLL_TOOLS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target protocol_fuzzer
+cd "$root"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc)"
 
 mkdir -p "$build/corpus" "$build/findings"
 cp -n "$root"/fuzz/corpus/* "$build/corpus/"

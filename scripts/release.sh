@@ -18,9 +18,7 @@ windows="${QUOLL_WINDOWS_BUILD:-$root/build/windows}"
 dist="$root/dist"
 stage="$root/build/dist-stage"
 
-cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_STATIC=ON \
-  -DQUOLL_TESTS=OFF >&2
-cmake --build "$linux" -j "$(nproc)" --target pbrain-quoll bench >&2
+(cd "$root" && cmake --preset static >&2 && cmake --build --preset static -j "$(nproc)" >&2)
 if [ ! -f "$windows/CMakeCache.txt" ]; then
   "$root/scripts/build-windows.sh" >/dev/null
 fi

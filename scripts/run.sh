@@ -4,7 +4,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" engine
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQUOLL_TESTS=OFF -DQUOLL_TOOLS=OFF >&2
-cmake --build "$root/build/release" --target pbrain-quoll >&2
+# In a subshell: the engine runs in the caller's folder.
+(cd "$root" && cmake --preset release >&2 && cmake --build --preset release --target pbrain-quoll >&2)
 exec "$root/build/release/pbrain-quoll"

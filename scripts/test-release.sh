@@ -72,8 +72,7 @@ tr -d '\r' <"$work/windows.crlf" >"$work/windows.out"
 check_session "pbrain-quoll.exe under Wine" "$status" "$work/windows.out"
 
 # The signature measured by the test build's benchmark, not the release's own.
-cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON >/dev/null
-cmake --build "$root/build/test" --target bench >/dev/null
+(cd "$root" && cmake --preset test >/dev/null && cmake --build --preset test --target bench >/dev/null)
 signature=$("$root/build/test/tools/bench" | sed -n 's/^Nodes searched: //p')
 [[ $version == *-"$signature"-* ]] || fail "archive version $version, bench signature $signature"
 echo "release test: quoll-$version passed"

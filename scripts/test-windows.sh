@@ -9,17 +9,16 @@ jobs=$(nproc)
 prefix="$root/build/wine-prefix"
 windows="$root/build/windows-test"
 
-cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DQUOLL_WINE_PREFIX="$prefix"
-cmake --build "$windows" -j "$jobs"
+cd "$root"
+cmake --preset windows-test
+cmake --build --preset windows-test -j "$jobs"
 
 # The first start under Wine creates its prefix; done once here, not by parallel tests.
 WINEDEBUG=-all WINEPREFIX="$prefix" "$(command -v wine64 || echo /usr/lib/wine/wine64)" \
   "$windows/pbrain-quoll.exe" </dev/null >/dev/null 2>&1 || { echo "Wine cannot start pbrain-quoll.exe" >&2; exit 1; }
-ctest --test-dir "$windows" --output-on-failure -j "$jobs"
+ctest --preset windows-test -j "$jobs"
 
-cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON \
-  -DQUOLL_WINDOWS_ENGINE="$windows/pbrain-quoll.exe" -DQUOLL_WINE_PREFIX="$prefix"
-cmake --build "$root/build/test" -j "$jobs" --target quoll_windows_engine_tests
+cmake --preset test -DQUOLL_WINDOWS_ENGINE="$windows/pbrain-quoll.exe" -DQUOLL_WINE_PREFIX="$prefix"
+cmake --build --preset test -j "$jobs" --target quoll_windows_engine_tests
 ctest --test-dir "$root/build/test" -L windows --output-on-failure -j "$jobs"
 echo "Windows tests passed (unit tests and an end-to-end transcript of pbrain-quoll.exe under Wine)"

@@ -8,16 +8,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" engine test windows release web
 jobs=$(nproc)
 
-cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOLL_WERROR=ON
-cmake --build "$root/build/test" -j "$jobs"
+cd "$root"
+# The presets (CMakePresets.json) require every test's dependencies: a missing one stops the
+# configuration with its name instead of leaving its tests out.
+cmake --preset test
+cmake --build --preset test -j "$jobs"
 # The Windows end-to-end tests (label windows) run from scripts/test-windows.sh.
-ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs" -LE windows
+ctest --preset test -j "$jobs"
 
-cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUOLL_SANITIZE=ON -DQUOLL_CHECKS=ON -DQUOLL_WERROR=ON -DQUOLL_TOOLS=OFF
-cmake --build "$root/build/sanitize" -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
+cmake --preset sanitize
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
 "$root/scripts/fuzz.sh" 60
 "$root/scripts/test-windows.sh"
 # The release's .exe is the one just tested, built in the Windows test folder.

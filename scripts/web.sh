@@ -6,7 +6,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" engine web
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQUOLL_TESTS=OFF -DQUOLL_TOOLS=ON >&2
-cmake --build "$root/build/release" --target quoll-web >&2
-exec "$root/build/release/tools/web/quoll-web" "$@"
+# In a subshell: a relative path among the arguments stays relative to the caller's folder.
+(cd "$root" && cmake --preset release >&2 && cmake --build --preset release --target quoll-web >&2)
+exec "$root/build/release/web/quoll-web" "$@"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "search/benchmark.hpp"
+#include "tools/benchkit/benchmark.hpp"
 
 using namespace quoll;
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/match_manager.hpp"
+#include "tools/manager/match_manager.hpp"
 
 namespace {
 

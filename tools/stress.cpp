@@ -14,8 +14,8 @@
 #include "platform/stack.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
-#include "search/stress_positions.hpp"
 #include "search/timer.hpp"
+#include "testkit/stress_positions.hpp"
 #include "tree/counters.hpp"
 
 using namespace quoll;

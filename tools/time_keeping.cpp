@@ -37,8 +37,8 @@
 #include <vector>
 
 #include "board/state.hpp"
-#include "search/stress_positions.hpp"
-#include "tools/engine_process.hpp"
+#include "testkit/stress_positions.hpp"
+#include "tools/manager/engine_process.hpp"
 
 using namespace quoll;
 using quoll::tools::EngineProcess;

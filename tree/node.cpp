@@ -1,6 +1,6 @@
 #include "tree/node.hpp"
 
-#include "search/consistency.hpp"
+#include "testkit/consistency.hpp"
 #include "search/defence.hpp"
 #include "search/timer.hpp"
 #include "tree/counters.hpp"

@@ -7,8 +7,8 @@
 
 #include "board/gains.hpp"
 #include "search/candidates.hpp"
-#include "search/consistency.hpp"
 #include "support/oracle.hpp"
+#include "testkit/consistency.hpp"
 
 namespace quoll {
 namespace {

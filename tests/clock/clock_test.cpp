@@ -14,7 +14,7 @@
 #include "protocol/logging.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
-#include "search/benchmark.hpp"
+#include "tools/benchkit/benchmark.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
 #include "search/timer.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 // The built engine as a child process (the tools' process client), with checks that report to
 // the test, and positions sent as BOARD blocks. Positions are judged by the referee's rules
-// (tools/referee.hpp), never by the engine's code.
+// (tools/manager/referee.hpp), never by the engine's code.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/engine_process.hpp"
-#include "tools/referee.hpp"
+#include "tools/manager/engine_process.hpp"
+#include "tools/manager/referee.hpp"
 
 namespace quoll::test {
 

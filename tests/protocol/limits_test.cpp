@@ -19,7 +19,8 @@
 #include "protocol/settings.hpp"
 #include "protocol/start.hpp"
 #include "protocol/think.hpp"
-#include "search/stress_positions.hpp"
+#include "search/timer.hpp"
+#include "testkit/stress_positions.hpp"
 
 namespace quoll::test {
 namespace {

@@ -10,12 +10,12 @@
 
 #include "board/gains.hpp"
 #include "platform/stack.hpp"
-#include "search/benchmark.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
-#include "search/stress_positions.hpp"
 #include "search/timer.hpp"
 #include "support/oracle.hpp"
+#include "testkit/stress_positions.hpp"
+#include "tools/benchkit/benchmark.hpp"
 
 namespace {
 std::size_t allocationCount = 0;

@@ -1,4 +1,4 @@
-#include "search/stress_positions.hpp"
+#include "testkit/stress_positions.hpp"
 
 #include <random>
 

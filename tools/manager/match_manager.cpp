@@ -1,106 +1,20 @@
-#pragma once
-// A small tournament manager: two engine processes play games against each other through their
-// pipes, and every reply is judged the way a real manager judges it. Each game begins with START
-// and the time settings; the first move request of each engine carries the whole position (BEGIN
-// on an empty board, else a BOARD block), later ones the opponent's last move (TURN), each after
-// INFO time_left with the engine's remaining game time. A reply must be a move on an empty cell
-// within the turn limit plus a tolerance; a game ends with an exact five or a full board, or is
-// forfeited by an illegal move, a time-out or a crash. Header-only, for the match tool and its
-// test.
+#include "tools/manager/match_manager.hpp"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
-#include <cstdint>
 #include <memory>
-#include <optional>
-#include <ostream>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "tools/engine_process.hpp"
-#include "tools/referee.hpp"
+#include "tools/manager/referee.hpp"
 
 namespace quoll::tools {
-
-struct MatchOptions {
-    std::string enginePath;    // engine 0
-    std::string opponentPath;  // engine 1; the same program as engine 0 when empty
-    int games = 2;
-    int turnMs = 1000;      // INFO timeout_turn
-    int matchMs = 180000;   // INFO timeout_match: each engine's time for one game
-    int toleranceMs = 250;  // a reply later than turnMs + toleranceMs is a time-out
-    int openingStones = 4;  // random openings of 0 .. openingStones stones
-    long long maxMemory = 83886080;
-    std::uint64_t seed = 1;
-};
-
-enum class GameEnd { Five, FullBoard, IllegalMove, TimeOut, Crash };
-
-struct GameResult {
-    GameEnd end = GameEnd::FullBoard;
-    int winner = -1;  // engine 0 or 1; -1 for a draw
-    int firstEngine = 0;
-    int openingStones = 0;
-    std::vector<int> moves;  // every stone in the order placed, the opening included
-    std::string detail;      // what went wrong, for a forfeit
-};
-
-struct MatchSummary {
-    std::vector<GameResult> games;
-    std::array<int, 2> wins{};
-    int firstPlayerWins = 0;
-    int draws = 0;
-    int illegalMoves = 0;
-    int timeOuts = 0;
-    int crashes = 0;
-    int replies = 0;
-    double slowestReplyMs = 0;  // the longest time any move took
-    // The largest reply time minus the budget the engine had, and minus the turn limit; negative
-    // when every reply came early.
-    double mostOverBudgetMs = -1e9;
-    double mostOverTurnMs = -1e9;
-    bool clean() const { return illegalMoves == 0 && timeOuts == 0 && crashes == 0; }
-};
-
-namespace detail {
+namespace {
 
 using Clock = std::chrono::steady_clock;
 
 // The engine's own budget for a move: a twentieth of its remaining time, at most the turn limit.
-inline double moveBudgetMs(long long timeLeftMs, int turnMs) {
+double moveBudgetMs(long long timeLeftMs, int turnMs) {
     return static_cast<double>(std::min<long long>(timeLeftMs / 20, turnMs));
-}
-
-struct Reply {
-    std::optional<std::string> line;   // the move line; nothing when no line came
-    std::vector<std::string> skipped;  // MESSAGE and DEBUG lines before it
-    double elapsedMs = 0;
-};
-
-// Sends the request's last line and waits for the first line that is not a MESSAGE or DEBUG.
-inline Reply request(EngineProcess& engine, const std::string& line, int waitMs) {
-    Reply reply;
-    const auto begin = Clock::now();
-    const auto deadline = begin + std::chrono::milliseconds(waitMs);
-    if (engine.sendLine(line)) {
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            std::optional<std::string> text =
-                engine.readLine(std::max(left, std::chrono::milliseconds(0)));
-            if (!text) break;
-            if (text->rfind("MESSAGE", 0) == 0 || text->rfind("DEBUG", 0) == 0) {
-                reply.skipped.push_back(*text);
-                continue;
-            }
-            reply.line = std::move(text);
-            break;
-        }
-    }
-    reply.elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
-    return reply;
 }
 
 class Match {
@@ -145,7 +59,7 @@ class Match {
         engine.sendLine("INFO max_memory " + std::to_string(options_.maxMemory));
         engine.sendLine("INFO game_type 1");
         engine.sendLine("INFO rule 0");
-        const Reply reply = request(engine, "START 15", 30000);
+        const EngineReply reply = requestReply(engine, "START 15", 30000);
         return reply.line == "OK";
     }
 
@@ -217,7 +131,7 @@ class Match {
             EngineProcess& engine = *engines_[e];
             engine.sendLine("INFO time_left " + std::to_string(timeLeftMs[e]));
             const std::string last = moveRequest(e, informed[e], game, board, stoneOf[e]);
-            const Reply reply = request(engine, last, waitMs);
+            const EngineReply reply = requestReply(engine, last, waitMs);
             informed[e] = true;
             const double budget = moveBudgetMs(timeLeftMs[e], options_.turnMs);
             if (!reply.line) {
@@ -313,11 +227,33 @@ class Match {
     MatchSummary summary_;
 };
 
-}  // namespace detail
+}  // namespace
 
-// Plays the match and writes each game and the totals to `log`.
-inline MatchSummary runMatch(const MatchOptions& options, std::ostream& log) {
-    return detail::Match(options, log).run();
+EngineReply requestReply(EngineProcess& engine, const std::string& line, int waitMs) {
+    EngineReply reply;
+    const auto begin = Clock::now();
+    const auto deadline = begin + std::chrono::milliseconds(waitMs);
+    if (engine.sendLine(line)) {
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            std::optional<std::string> text =
+                engine.readLine(std::max(left, std::chrono::milliseconds(0)));
+            if (!text) break;
+            if (text->rfind("MESSAGE", 0) == 0 || text->rfind("DEBUG", 0) == 0) {
+                reply.skipped.push_back(*text);
+                continue;
+            }
+            reply.line = std::move(text);
+            break;
+        }
+    }
+    reply.elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+    return reply;
+}
+
+MatchSummary runMatch(const MatchOptions& options, std::ostream& log) {
+    return Match(options, log).run();
 }
 
 }  // namespace quoll::tools

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/web/game.hpp"
+#include "web/game.hpp"
 
 namespace quoll::web {
 

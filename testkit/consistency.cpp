@@ -1,4 +1,4 @@
-#include "search/consistency.hpp"
+#include "testkit/consistency.hpp"
 
 #include <algorithm>
 #include <array>

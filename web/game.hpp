@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/engine_process.hpp"
-#include "tools/referee.hpp"
+#include "tools/manager/engine_process.hpp"
+#include "tools/manager/referee.hpp"
 
 namespace quoll::web {
 

@@ -1,10 +1,10 @@
-#include "tools/web/game.hpp"
+#include "web/game.hpp"
 
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "tools/match_manager.hpp"
+#include "tools/manager/match_manager.hpp"
 
 namespace quoll::web {
 namespace {
@@ -35,7 +35,7 @@ void recordFailure(Game& game, Failure failure, std::string detail = "") {
 }
 
 // Why no line came: the engine stopped (closed its output early) or it was too slow.
-void recordSilence(Game& game, const tools::detail::Reply& reply, int waitMs) {
+void recordSilence(Game& game, const tools::EngineReply& reply, int waitMs) {
     if (reply.elapsedMs + 1 < waitMs) {
         game.enginePid = -1;  // about to be reaped
         const std::optional<int> code = game.engine->waitExit(std::chrono::milliseconds(500));
@@ -98,7 +98,7 @@ bool sendBoard(Game& game, std::uint8_t ownStone) {
 // which is then recorded.
 std::optional<int> requestMove(Game& game, const std::string& lastLine, int& elapsedMs) {
     const int waitMs = game.turnMs + kReplyToleranceMs;
-    const tools::detail::Reply reply = tools::detail::request(*game.engine, lastLine, waitMs);
+    const tools::EngineReply reply = tools::requestReply(*game.engine, lastLine, waitMs);
     elapsedMs = static_cast<int>(reply.elapsedMs);
     if (!reply.line) {
         recordSilence(game, reply, waitMs);
@@ -143,7 +143,7 @@ void startEngine(Game& game) {
     // Many brains size their table at START, so the memory budget also goes before it.
     tools::EngineProcess& engine = *game.engine;
     engine.sendLine("INFO max_memory " + std::to_string(kEngineMemoryBytes));
-    const tools::detail::Reply reply = tools::detail::request(engine, "START 15", kStartTimeoutMs);
+    const tools::EngineReply reply = tools::requestReply(engine, "START 15", kStartTimeoutMs);
     if (!reply.line) return recordFailure(game, Failure::NotStarted);
     if (withoutCarriageReturn(*reply.line) != "OK")
         return recordFailure(game, Failure::NotStarted, *reply.line);

@@ -1,6 +1,6 @@
 # Writes OUTPUT, a C++ file holding the page's files from PAGE_DIR as raw string literals
 # (see page_files.hpp). Run by the build whenever a page file changes.
-set(source "#include \"tools/web/page_files.hpp\"\n\nnamespace quoll::web {\nnamespace {\n")
+set(source "#include \"web/page_files.hpp\"\n\nnamespace quoll::web {\nnamespace {\n")
 set(table "")
 foreach(name index.html board.css board.js)
   file(READ "${PAGE_DIR}/${name}" content)

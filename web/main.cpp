@@ -16,7 +16,7 @@
 #include <string_view>
 #include <thread>
 
-#include "tools/web/routes.hpp"
+#include "web/routes.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "search/benchmark.hpp"
+#include "tools/benchkit/benchmark.hpp"
 
 #include <charconv>
 #include <vector>

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "tools/web/game.hpp"
+#include "web/game.hpp"
 
 namespace quoll::web {
 

@@ -1,5 +1,5 @@
 #pragma once
-// The page's files, built into the program from tools/web/page/ so that it serves exactly these
+// The page's files, built into the program from web/page/ so that it serves exactly these
 // and never reads a path named by a request.
 
 #include <span>

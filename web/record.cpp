@@ -1,4 +1,4 @@
-#include "tools/web/record.hpp"
+#include "web/record.hpp"
 
 #include <charconv>
 

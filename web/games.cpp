@@ -1,4 +1,4 @@
-#include "tools/web/games.hpp"
+#include "web/games.hpp"
 
 #include <signal.h>
 

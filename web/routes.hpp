@@ -6,14 +6,10 @@
 
 #include <string>
 
-#include "tools/web/games.hpp"
+#include "web/games.hpp"
+#include "web/request_guard.hpp"
 
 namespace quoll::web {
-
-struct Binding {
-    std::string host;  // the address the server listens on
-    int port = 0;
-};
 
 // Largest request body accepted; a saved game takes a few kilobytes.
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024;
