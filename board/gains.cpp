@@ -1,6 +1,9 @@
 #include "board/gains.hpp"
 
 #include <algorithm>
+#include <utility>
+
+#include <emmintrin.h>
 
 namespace quoll {
 
@@ -41,7 +44,7 @@ template void buildGainMap<Colour::Opponent>(GainMap&, const std::uint8_t*, cons
 
 namespace {
 
-// The deltas of the seven windows of one line through a cell, as the gain update walks it: line
+// The deltas of the seven windows of one line through a cell, for the reading of one cell: line
 // window k starts k - 5 steps from the cell, so its inside is line cells k+1..k+5 (as offsets
 // + 6) and its flanks are line cells k and k+6. Windows 1..5 contain the cell, windows 0 and 6
 // are the ones it flanks. `inside[k]` goes to each inside cell, `outside[k]` to each flank cell.
@@ -68,49 +71,70 @@ inline void lineWindowDeltas(const WindowCode* codes, const CellLine& line, cons
     }
 }
 
-// The update of one map (int16 tables) or of two at once (packed tables), sharing the walk over
-// the lines through the cell.
-template <int MapCount, typename DeltaSet>
-inline void applyMoveToMaps(GainMap* const* maps, const DeltaSet& set, Cell cell,
+// The lane tables hold unweighted deltas.
+static_assert(kUnitWindowWeights);
+
+// A window's lanes added at its place k on the line: line cells k..k+6, so lanes 0..15 of the
+// line sit in two registers, cells 0..7 in `low` and 8..15 in `high`. Every sum wraps at 16
+// bits as the gains themselves do.
+struct LineLanes {
+    __m128i low = _mm_setzero_si128();
+    __m128i high = _mm_setzero_si128();
+};
+
+template <int K>
+inline void addWindowAt(LineLanes& line, const WindowLanes& lanes) {
+    const __m128i window = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.data()));
+    if constexpr (K == 0) {
+        line.low = _mm_add_epi16(line.low, window);
+    } else {
+        line.low = _mm_add_epi16(line.low, _mm_slli_si128(window, 2 * K));
+        line.high = _mm_add_epi16(line.high, _mm_srli_si128(window, 16 - 2 * K));
+    }
+}
+
+// The update of one map or of two at once, sharing the walk over the lines through the cell.
+// Line window k starts k - 5 steps from the cell: windows 1..5 contain it, 0 and 6 it flanks.
+template <int MapCount>
+inline void applyMoveToMaps(GainMap* const (&maps)[MapCount],
+                            const GainLaneSet* const (&sets)[MapCount], Cell cell,
                             int containingOffset, int flankedOffset) {
     const WindowCode* codes = maps[0]->codes;
     for (int d = 0; d < kDirectionCount; ++d) {
         const CellLine& line = kCellLines[cell][d];
-        std::int64_t inside[7], outside[7];
-        lineWindowDeltas(codes, line, set, containingOffset, flankedOffset, inside, outside);
-        // What line cell q gets: the inside deltas of windows q-5..q-1, kept as a running sum
-        // (a scalar chain: a vector load of values just stored one by one would stall), and the
-        // flank deltas of windows q and q-6. A fixed count, so the compiler unrolls the loop.
-        std::int64_t delta[13];
-        std::int64_t running = 0;
-        for (int q = 0; q < 13; ++q) {
-            if (q >= 1 && q <= 7) running += inside[q - 1];
-            if (q >= 6) running -= inside[q - 6];
-            delta[q] = running + (q <= 6 ? outside[q] : 0) + (q >= 6 ? outside[q - 6] : 0);
+        LineLanes lanes[MapCount];
+        auto addWindow = [&]<int K>(std::integral_constant<int, K>) {
+            const int w = line.windows[K];
+            if (w == kNoCell) return;
+            constexpr bool flanked = K == 0 || K == 6;
+            const int code = codes[w] + (flanked ? flankedOffset : containingOffset);
+            for (int i = 0; i < MapCount; ++i)
+                addWindowAt<K>(lanes[i], flanked ? sets[i]->flanked[code] : sets[i]->containing[code]);
+        };
+        [&]<int... K>(std::integer_sequence<int, K...>) {
+            (addWindow(std::integral_constant<int, K>{}), ...);
+        }(std::make_integer_sequence<int, 7>{});
+
+        alignas(16) Score delta[MapCount][16];
+        for (int i = 0; i < MapCount; ++i) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(delta[i]), lanes[i].low);
+            _mm_store_si128(reinterpret_cast<__m128i*>(delta[i] + 8), lanes[i].high);
         }
-        const int step = kDirectionStep[d];
-        const int last = 6 + line.lastOffset;
-        const int firstCell = cell + line.firstOffset * step;
-        Score* first = maps[0]->gain.data() + firstCell;
-        Score* second = maps[MapCount - 1]->gain.data() + firstCell;
-        for (int q = 6 + line.firstOffset; q <= last; ++q, first += step, second += step) {
-            if constexpr (MapCount == 1) {
-                addTo(*first, static_cast<int>(delta[q]));
-            } else {
-                const auto low = static_cast<std::int32_t>(delta[q]);
-                addTo(*first, low);
-                addTo(*second, static_cast<int>((delta[q] - low) >> 32));
-            }
+        // Every place is added, those off the board to the cell itself: no bounds in the loop.
+        for (int q = 0; q < 13; ++q) {
+            const int target = line.targets[q];
+            for (int i = 0; i < MapCount; ++i) addTo(maps[i]->gain[target], delta[i][q]);
         }
     }
 }
 
 }  // namespace
 
-void applyMoveToGains(GainMap& map, Cell cell, const GainDeltaSet& set, int containingOffset,
+void applyMoveToGains(GainMap& map, Cell cell, const GainLaneSet& set, int containingOffset,
                       int flankedOffset) {
     GainMap* const maps[] = {&map};
-    applyMoveToMaps<1>(maps, set, cell, containingOffset, flankedOffset);
+    const GainLaneSet* const sets[] = {&set};
+    applyMoveToMaps<1>(maps, sets, cell, containingOffset, flankedOffset);
 }
 
 Score gainAfterMoveAt(const GainMap& map, Cell cell, Cell x, const GainDeltaSet& set,
@@ -136,9 +160,11 @@ Score gainAfterMoveAt(const GainMap& map, Cell cell, Cell x, const GainDeltaSet&
     return static_cast<Score>(map.gain[x] + delta);
 }
 
-void applyMoveToGainPair(GainMap& first, GainMap& second, const GainDeltaPairSet& set, Cell cell) {
+void applyMoveToGainPair(GainMap& first, GainMap& second, const GainLaneSet& firstSet,
+                         const GainLaneSet& secondSet, Cell cell) {
     GainMap* const maps[] = {&first, &second};
-    applyMoveToMaps<2>(maps, set, cell, 0, 0);
+    const GainLaneSet* const sets[] = {&firstSet, &secondSet};
+    applyMoveToMaps<2>(maps, sets, cell, 0, 0);
 }
 
 }  // namespace quoll

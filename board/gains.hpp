@@ -61,36 +61,32 @@ constexpr GainDeltaSet makeGainDeltaSet() {
 template <Colour MapColour, Colour Mover>
 inline constexpr GainDeltaSet kGainDeltas = makeGainDeltaSet<MapColour, Mover>();
 
-// The delta tables of both colours' maps for one mover, each entry both deltas in one number:
-// the first map's in the low 32 bits, the second's above. A sum of such numbers holds the sums
-// of both halves (neither leaves the 32-bit range), so one walk adds for the two maps at once.
-struct GainDeltaPairSet {
-    std::array<std::int64_t, kCodeCount> inWindow;
-    std::array<std::int64_t, kCodeCount> onFlank;
-    std::array<std::int64_t, kCodeCount> flankedInWindow;
-    std::array<std::int64_t, kCodeCount> flankedOnFlank;
+// The same deltas laid out along a line, one record of eight lanes per code: lanes 0 and 6 the
+// window's flank cells, lanes 1..5 its inside, lane 7 always 0. The update adds a window's record
+// at the window's place on the line through the move, eight cells at a time.
+using WindowLanes = std::array<Score, 8>;
+struct GainLaneSet {
+    alignas(16) std::array<WindowLanes, kCodeCount> containing;  // windows containing the move
+    alignas(16) std::array<WindowLanes, kCodeCount> flanked;     // windows the move flanks
 };
 
-constexpr std::int64_t packDeltas(Score first, Score second) {
-    return first + static_cast<std::int64_t>(second) * (std::int64_t{1} << 32);
+constexpr WindowLanes windowLanes(Score inside, Score outside) {
+    return {outside, inside, inside, inside, inside, inside, outside, 0};
 }
 
-template <Colour FirstColour, Colour Mover>
-constexpr GainDeltaPairSet makeGainDeltaPairSet() {
-    constexpr const GainDeltaSet& first = kGainDeltas<FirstColour, Mover>;
-    constexpr const GainDeltaSet& second = kGainDeltas<opponentOf(FirstColour), Mover>;
-    GainDeltaPairSet set{};
+template <Colour MapColour, Colour Mover>
+constexpr GainLaneSet makeGainLaneSet() {
+    constexpr const GainDeltaSet& deltas = kGainDeltas<MapColour, Mover>;
+    GainLaneSet set{};
     for (int k = 0; k < kCodeCount; ++k) {
-        set.inWindow[k] = packDeltas(first.inWindow[k], second.inWindow[k]);
-        set.onFlank[k] = packDeltas(first.onFlank[k], second.onFlank[k]);
-        set.flankedInWindow[k] = packDeltas(first.flankedInWindow[k], second.flankedInWindow[k]);
-        set.flankedOnFlank[k] = packDeltas(first.flankedOnFlank[k], second.flankedOnFlank[k]);
+        set.containing[k] = windowLanes(deltas.inWindow[k], deltas.onFlank[k]);
+        set.flanked[k] = windowLanes(deltas.flankedInWindow[k], deltas.flankedOnFlank[k]);
     }
     return set;
 }
 
-template <Colour FirstColour, Colour Mover>
-inline constexpr GainDeltaPairSet kGainDeltaPairs = makeGainDeltaPairSet<FirstColour, Mover>();
+template <Colour MapColour, Colour Mover>
+inline constexpr GainLaneSet kGainLanes = makeGainLaneSet<MapColour, Mover>();
 
 // Sum of every window's value to the engine, 16-bit wrapping.
 Score staticEval(const WindowCode* codes);
@@ -99,28 +95,30 @@ template <Colour C>
 void buildGainMap(GainMap& map, const std::uint8_t* board, const WindowCode* codes);
 
 // The one incremental update; the offsets turn the codes read into the codes after the move.
-void applyMoveToGains(GainMap& map, Cell cell, const GainDeltaSet& set, int containingOffset,
+void applyMoveToGains(GainMap& map, Cell cell, const GainLaneSet& set, int containingOffset,
                       int flankedOffset);
 
 // Map of colour MapColour after a stone of colour Mover on `cell`, when the window codes
 // already hold that stone.
 template <Colour MapColour, Colour Mover>
 inline void gainsAfterMove(GainMap& map, Cell cell) {
-    applyMoveToGains(map, cell, kGainDeltas<MapColour, Mover>, 0, 0);
+    applyMoveToGains(map, cell, kGainLanes<MapColour, Mover>, 0, 0);
 }
 
 // Both colours' maps after a stone of colour Mover on `cell`, the codes holding that stone: one
 // walk over the cell's lines for the two.
-void applyMoveToGainPair(GainMap& first, GainMap& second, const GainDeltaPairSet& set, Cell cell);
+void applyMoveToGainPair(GainMap& first, GainMap& second, const GainLaneSet& firstSet,
+                         const GainLaneSet& secondSet, Cell cell);
 template <Colour MapColour, Colour Mover>
 inline void gainsAfterMove(GainMap& map, GainMap& otherColourMap, Cell cell) {
-    applyMoveToGainPair(map, otherColourMap, kGainDeltaPairs<MapColour, Mover>, cell);
+    applyMoveToGainPair(map, otherColourMap, kGainLanes<MapColour, Mover>,
+                        kGainLanes<opponentOf(MapColour), Mover>, cell);
 }
 
 // The same when the codes do not hold the stone yet (the horizon search).
 template <Colour MapColour, Colour Mover>
 inline void gainsBeforeMove(GainMap& map, Cell cell) {
-    applyMoveToGains(map, cell, kGainDeltas<MapColour, Mover>, kInUnit<Mover>, kFlankUnit<Mover>);
+    applyMoveToGains(map, cell, kGainLanes<MapColour, Mover>, kInUnit<Mover>, kFlankUnit<Mover>);
 }
 
 // What the update would leave at the one cell x, the map unchanged.

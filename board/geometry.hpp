@@ -27,13 +27,15 @@ struct CellWindowRange {
 
 // The line through a cell in one direction as the gain update walks it: the seven windows that
 // start 5 steps before the cell up to 1 step after it (those containing the cell and the two it
-// flanks; kNoCell where a window would leave the board), and the cells from `firstOffset` to
-// `lastOffset` steps away (within -6..6) that lie on the board.
-struct CellLine {
+// flanks; kNoCell where a window would leave the board), and for each place q = 0..12 on the line
+// (q - 6 steps from the cell) the cell its update goes to: the place's own cell where that lies
+// on the board, the cell itself otherwise (a cell taken by the move, so no gain read there).
+// A record fills half a cache line.
+struct alignas(32) CellLine {
     std::array<std::uint16_t, 7> windows;
-    std::int8_t firstOffset;
-    std::int8_t lastOffset;
+    std::array<std::uint8_t, 13> targets;
 };
+static_assert(kCellCount <= 256, "a target is one byte");
 
 // Fixed-width lists keep their count in the last slot.
 inline constexpr int kFlankedCountSlot = 8;

@@ -71,14 +71,10 @@ constexpr GeometryTables makeGeometryTables() {
             line.windows.fill(kNoCell);
             const auto [rowStep, columnStep] = kLineDirections[d];
             const int row = cellRow(cell), column = cellColumn(cell);
-            line.firstOffset = 0;
-            while (line.firstOffset > -6 && onBoard(row + (line.firstOffset - 1) * rowStep,
-                                                    column + (line.firstOffset - 1) * columnStep))
-                --line.firstOffset;
-            line.lastOffset = 0;
-            while (line.lastOffset < 6 && onBoard(row + (line.lastOffset + 1) * rowStep,
-                                                  column + (line.lastOffset + 1) * columnStep))
-                ++line.lastOffset;
+            for (int q = 0; q < 13; ++q) {
+                const int r = row + (q - 6) * rowStep, c = column + (q - 6) * columnStep;
+                line.targets[q] = static_cast<std::uint8_t>(onBoard(r, c) ? makeCell(r, c) : cell);
+            }
         }
     for (int w = 0; w < kWindowCount; ++w) {
         const WindowGeometry& window = tables.windowGeometry[w];

@@ -40,7 +40,10 @@ inline int emptyCellsOf(const std::uint8_t* board, int w, Cell (&out)[5]) {
 
 }  // namespace
 
-bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
+namespace {
+
+// Inline where the stone updates pair cells up.
+[[gnu::always_inline]] inline bool pairFour(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (slot == kNoCell) {
         tracker.fourSlot[cell] = partner;
@@ -74,10 +77,14 @@ bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     return true;
 }
 
+}  // namespace
+
+bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) { return pairFour(tracker, cell, partner); }
+
 void addFourPairs(ThreatTracker& tracker, Cell a, Cell b) {
     // A pair kept one way only would outlive its cells: clearing a cell finds the pairs to
     // remove through its own partners. So a pair that one side has no room for is dropped whole.
-    if (addFourPair(tracker, a, b) && !addFourPair(tracker, b, a)) removeFourPair(tracker, a, b);
+    if (pairFour(tracker, a, b) && !pairFour(tracker, b, a)) removeFourPair(tracker, a, b);
 }
 
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
@@ -106,7 +113,10 @@ void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     --group.count;
 }
 
-void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
+namespace {
+
+// Inline in the stone updates, which add a few triples per stone.
+[[gnu::always_inline]] inline void pushThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     // Out of pool space: the triple is not recorded rather than written past the pool.
     if (tracker.linkCount + 3 > kLinkPoolSize) {
         ++trackerUsage.droppedFacts;
@@ -123,6 +133,12 @@ void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     pushFront(b, a, c);
     pushFront(c, a, b);
     noteLinks(tracker);
+}
+
+}  // namespace
+
+void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
+    pushThreeTriple(tracker, a, b, c);
 }
 
 namespace {
@@ -220,7 +236,7 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
             if (!kShowsPattern<C, twoPattern>[codes[w]]) continue;
             Cell empty[5];
             if (emptyCellsOf(tracker.board, w, empty) >= 3)
-                addThreeTriple(tracker, empty[0], empty[1], empty[2]);
+                pushThreeTriple(tracker, empty[0], empty[1], empty[2]);
         }
     }
 }

@@ -40,12 +40,16 @@ struct LinkPool {
     std::array<ThreeLink, kLinkPoolSize> links;
 };
 
-struct ThreatTracker {
-    const std::uint8_t* board;
-    const WindowCode* codes;
+// The tracker's per-cell records, in a record of their own so that a copy takes both in one piece.
+struct TrackerCells {
     // Per cell: kNoCell, the one four partner, or kGroupBase + g naming fourGroups[g].
     std::array<std::uint16_t, kCellCount> fourSlot;
     std::array<std::uint16_t, kCellCount> threeHead;  // first link of the cell's list, or kNoLink
+};
+
+struct ThreatTracker : TrackerCells {
+    const std::uint8_t* board;
+    const WindowCode* codes;
     std::array<FourGroup, kMaxFourGroups> fourGroups;
     ThreeLink* links;
     std::uint16_t fourGroupCount;
@@ -60,8 +64,7 @@ static_assert(std::is_trivially_copyable_v<ThreatTracker>);
 inline void copyTrackerInto(ThreatTracker& copy, const ThreatTracker& from) {
     copy.board = from.board;
     copy.codes = from.codes;
-    copy.fourSlot = from.fourSlot;
-    copy.threeHead = from.threeHead;
+    static_cast<TrackerCells&>(copy) = from;
     std::copy_n(from.fourGroups.begin(), from.fourGroupCount, copy.fourGroups.begin());
     copy.links = from.links;
     copy.fourGroupCount = from.fourGroupCount;

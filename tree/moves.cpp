@@ -83,32 +83,30 @@ void sortRemainingMoves(CandidateList& list, const GainMap& gains, const MoveLim
     const int first = list.next, end = list.count;
     const int reach = std::min<int>(end, std::max<int>(list.limit, params.wonLimit));
     if (first >= reach) return;
-    // Insertion into the sorted front cells[first, sorted): short lists, unique keys. The
-    // front's keys move along with its cells, so that no key is computed twice.
+    // Insertion into the sorted front cells[first, sorted): short lists, unique keys. Only the
+    // keys move: a key's low 16 bits are its cell, so the front's cells are written once at the
+    // end and no key is computed twice.
     Cell* cells = list.cells.data();
-    // keys[j + 1]: the key of cells[j], for j in the front. keys[first] lies above every key and
-    // so stops the insertion at the front's start.
+    // keys[j + 1]: the key of the front's j-th place, for j in [first, sorted). keys[first]
+    // lies above every key and so stops the insertion at the front's start.
     std::array<int, kCellCount + 1> keys;
     keys[first] = std::numeric_limits<int>::max();
+    auto cellOf = [](int key) { return static_cast<Cell>(key & 0xFFFF); };
     int sorted = first;
     for (int i = first; i < end; ++i) {
-        const Cell cell = cells[i];
-        const int key = orderKey(gains, cell);
+        const int key = orderKey(gains, cells[i]);
         int j;
         if (sorted < reach) {
             j = sorted++;  // equals i while the front is not full
         } else {
             if (key < keys[reach]) continue;
-            cells[i] = cells[reach - 1];  // the front's last cell drops behind it
+            cells[i] = cellOf(keys[reach]);  // the front's last cell drops behind it
             j = reach - 1;
         }
-        for (; keys[j] < key; --j) {
-            cells[j] = cells[j - 1];
-            keys[j + 1] = keys[j];
-        }
-        cells[j] = cell;
+        for (; keys[j] < key; --j) keys[j + 1] = keys[j];
         keys[j + 1] = key;
     }
+    for (int j = first; j < sorted; ++j) cells[j] = cellOf(keys[j + 1]);
 }
 
 }  // namespace quoll
