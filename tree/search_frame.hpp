@@ -81,14 +81,17 @@ inline void checkContract([[maybe_unused]] bool holds, [[maybe_unused]] const ch
 #endif
 }
 
-// A tree node: a non-empty window, one wide at a zero-window node; a depth above the horizon's
-// or a ply at its end; a ply from the root's children to the horizon.
+// A tree node: a non-empty window, one wide at a zero-window node; a positive depth; a ply from
+// the root's children to the horizon. One zero-window node gets a wider window: when the block of
+// a four makes a double four, the four sequence after it returns its loss score below its window,
+// and the block's child takes that score as its alpha.
 template <NodeKind Kind>
 inline void checkNodeContract([[maybe_unused]] Depth depth, [[maybe_unused]] Ply ply,
                               [[maybe_unused]] Score alpha, [[maybe_unused]] Score beta) {
 #ifdef QUOLL_CHECKS
     checkContract(alpha < beta, "alpha < beta");
-    if constexpr (Kind == NodeKind::NonPv) checkContract(beta == alpha + 1, "beta == alpha + 1");
+    if constexpr (Kind == NodeKind::NonPv)
+        checkContract(beta == alpha + 1 || alpha <= -kWinThreshold, "beta == alpha + 1");
     checkContract(depth >= 1 && depth <= kMaxNodeDepth, "depth in range");
     checkContract(ply >= 1 && ply <= kMaxPly, "ply in range");
 #endif
