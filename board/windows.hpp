@@ -39,7 +39,6 @@ constexpr Score windowValue(int code) {
     return 0;
 }
 
-
 // True when the code equals the pattern in every digit but the other colour's flank digit.
 template <Colour C>
 constexpr bool matchesPattern(int code, int pattern) {
@@ -47,18 +46,5 @@ constexpr bool matchesPattern(int code, int pattern) {
     return code == pattern || code == pattern + otherFlankUnit ||
            code == pattern + 2 * otherFlankUnit;
 }
-
-// Threat patterns of colour C, with the other colour's flank digit 0.
-template <Colour C>
-struct Patterns {
-    static constexpr int in = kInUnit<C>;
-    static constexpr int flank = kFlankUnit<C>;
-    static constexpr int cleanFour = 4 * in;
-    static constexpr int cleanThree = 3 * in;
-    static constexpr int cleanTwo = 2 * in;
-    static constexpr int cleanOne = in;
-    static constexpr int threeWithOwnFlank = 3 * in + flank;  // a three that just gained a flank stone
-    static constexpr int twoWithOwnFlank = 2 * in + flank;
-};
 
 }  // namespace quoll

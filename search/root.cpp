@@ -62,7 +62,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     const std::uint8_t* board = state.board.data();
     const WindowCode* codes = state.windowCodes.data();
 
-    // The root's records, built from the board.
+    // 1. The root's records, built from the board.
     GainMap ownGain, oppGain;
     buildGainMap<Colour::Own>(ownGain, board, codes);
     buildGainMap<Colour::Opponent>(oppGain, board, codes);
@@ -79,15 +79,15 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     const CellFlags& unavailable = state.unavailable;
     keepCandidates(list, [&](Cell c) { return !unavailable[c]; });
 
-    // A five to complete.
+    // 2. A five to complete.
     if (const Cell five = fiveCompletion<Colour::Own>(state); five != kNoCell) return five;
-    // The opponent's five to block.
+    // 3. The opponent's five to block.
     if (const Cell block = fiveCompletion<Colour::Opponent>(state); block != kNoCell) return block;
-    // A double four of our own.
+    // 4. A double four of our own.
     for (int g = 0; g < ownThreats.fourGroupCount; ++g)
         if (!unavailable[ownThreats.fourGroups[g].owner]) return ownThreats.fourGroups[g].owner;
 
-    // Opponent double fours: only cells that answer all of them, or make a four of our own.
+    // 5. Opponent double fours: only cells that answer all of them, or make a four of our own.
     if (const int k = oppThreats.fourGroupCount; k >= 1) {
         std::array<int, kCellCount> hit{};
         for (int g = 0; g < k; ++g) {
@@ -109,12 +109,12 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         }
     }
 
-    // Only cells that meet the opponent's four-three combinations, or make a four.
+    // 6. Only cells that meet the opponent's four-three combinations, or make a four.
     DefenceMask mask;
     defenceMaskForList(mask, ownThreats, oppThreats, list);
     keepCandidates(list, [&](Cell c) { return mask[c] == kDefends || ownThreats.fourSlot[c] != kNoCell; });
 
-    // No choice left.
+    // 7. No choice left: the best empty cell by gain, or the one candidate.
     const int choices = list.count > list.next ? list.count - list.next : 0;
     if (choices == 0) {
         Cell best = kNoCell;
@@ -128,13 +128,13 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     }
     if (choices == 1) return list.cells[0];
 
-    // The root's key and move order: static gains first.
+    // 8. The root's key and move order: static gains first.
     const HashKey rootKey{positionKey(state.board, state.firstColour, state.colourToMove),
                           state.firstColour};
     std::array<Score, kCellCount> rootOrderScore = ownGain.gain;
     Cell bestMove = kNoCell;
 
-    // Table probe: a proven result deep enough is played at once, else its move goes first.
+    // 9. Table probe: a proven result deep enough is played at once, else its move goes first.
     if (state.table.size != 0) {
         const TTEntry& entry = tableSlot(state.table, rootKey.key);
         if (holdsPosition(entry, rootKey.key)) {
@@ -151,24 +151,27 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         }
     }
 
-    // Iterative deepening from four plies, one ply at a time.
+    // 10. Iterative deepening from four plies, one ply at a time.
     progress.searched = true;
     Score bestScore = -kInfinity;
     for (Depth depth = kRootStartDepth;; depth = static_cast<Depth>(depth + kPlyUnit)) {
+        // 10.1 The moves in the order of the last iteration's scores.
         list.next = 0;
         stableSortByScore(list, rootOrderScore);
         const Score alpha0 = bestScore;
         const auto childDepth = static_cast<Depth>(depth - kPlyUnit);
+        // The children's frame; its eval is set for each move.
+        NodeFrame child{oppGain, ownGain, list, oppThreats, ownThreats, rootKey, 0};
         while (bestScore < kInfinity && list.next < list.count) {
             list.cur = list.next++;
             const Cell m = list.cells[list.cur];
-            const auto childEval = static_cast<Score>(-rootEval - ownGain.gain[m]);
+            child.eval = static_cast<Score>(-rootEval - ownGain.gain[m]);
             BoardStone stone(state.board.data(), m, kOwnStone);
+            // 10.2 Once a move has raised the score, a zero-window test first.
             if (alpha0 < bestScore) {
                 const auto s = static_cast<Score>(-nonPvSearch<Colour::Opponent>(
-                    state, childDepth, 1, childEval, static_cast<Score>(-bestScore - 1),
-                    static_cast<Score>(-bestScore), oppGain, ownGain, list, oppThreats, ownThreats,
-                    rootKey));
+                    state, child, childDepth, 1, static_cast<Score>(-bestScore - 1),
+                    static_cast<Score>(-bestScore)));
                 // Out of time: the iteration is not complete, and nothing of it is stored.
                 if (searchTimer.stopFlag) return bestMove != kNoCell ? bestMove : list.cells[0];
                 if (s <= bestScore) {
@@ -176,12 +179,13 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
                     continue;
                 }
             }
+            // 10.3 The full-window search.
             const auto s = static_cast<Score>(-pvSearch<Colour::Opponent>(
-                state, childDepth, 1, childEval, -kInfinity, static_cast<Score>(-bestScore), oppGain,
-                ownGain, list, oppThreats, ownThreats, rootKey));
-            // Out of time. Without a move from the table or an earlier call, the best cell by
+                state, child, childDepth, 1, -kInfinity, static_cast<Score>(-bestScore)));
+            // 10.4 Out of time. Without a move from the table or an earlier call, the best cell by
             // the root's order is still a legal answer, where no answer would forfeit the game.
             if (searchTimer.stopFlag) return bestMove != kNoCell ? bestMove : list.cells[0];
+            // 10.5 A better move leads the next iteration; the others go behind it.
             if (s > bestScore) {
                 bestScore = s;
                 bestMove = m;
@@ -190,12 +194,15 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
                 rootOrderScore[m] = -kInfinity;
             }
         }
+        // 10.6 The iteration's result into the table and the report.
         if (state.table.size != 0)
             tableSlot(state.table, rootKey.key) =
                 TTEntry{rootKey.key, depth, 0, bestScore, bestScore, bestMove, 1};
         progress.lastCompletedDepth = depth;
         progress.bestScore = bestScore;
 
+        // 10.7 Stop when decided, past the soft deadline or at the last depth asked for; else
+        // reopen the window unless a win was found.
         if (bestScore >= kInfinity || decidedDistance(bestScore) <= depth / kPlyUnit) break;
         if (monotonicNowNs() >= searchTimer.softDeadlineNs) break;
         if (lastDepth > 0 && depth >= lastDepth) break;

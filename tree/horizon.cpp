@@ -9,15 +9,16 @@
 namespace quoll {
 
 template <Colour Us>
-Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Score beta,
-                    const GainMap& ownGains, const CandidateList& parent,
-                    const ThreatTracker& ownThreats, const ThreatTracker& otherThreats) {
+Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Score alpha,
+                    Score beta) {
     constexpr Colour Them = opponentOf(Us);
+    checkLeafContract(ply, alpha, beta, kMaxPly);
     ++nodeCounters.horizon;
+    const Score eval = frame.eval;
 
     // The other side's last move made two fours at once.
-    const Cell m = parent.cells[parent.cur];
-    if (isFourGroup(otherThreats.fourSlot[m])) return lossScore(ply, 2);
+    const Cell m = frame.move();
+    if (isFourGroup(frame.otherThreats.fourSlot[m])) return lossScore(ply, 2);
 
     // Mate-distance bounds.
     if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
@@ -27,19 +28,20 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     if (alpha >= eval + kHorizonFutilityMargin && alpha < kWinThreshold) return alpha;
 
     // The codes do not hold m: the before forms of the updates apply.
-    const Cell b = otherThreats.fourSlot[m];
+    const Cell b = frame.otherThreats.fourSlot[m];
     if (isSinglePartner(b)) {
-        // m made a four: the only move is its block at b.
+        // m made a four: the only move is its block at b. The other side's tracker is needed
+        // only when the block makes no four.
         ThreatTracker ownCopy;
-        const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
+        const ThreatTracker& own = trackerWithCellCleared(frame.ownThreats, m, ownCopy);
         if (own.fourSlot[b] == kNoCell) {
-            ThreatTracker other = copyTracker(otherThreats);
-            trackOwnStone<Them, CodesHold::NoStone>(other, m);
+            ThreatTracker other;
+            copyTrackerWithStone<Them, CodesHold::NoStone>(other, frame.otherThreats, m);
             if (unansweredDoubleFours(other, b) > 0) return lossScore(ply, 4);
             DefenceMask mask;
             if (defenceMaskForBoard(mask, own, other)[b] == 0) return lossScore(ply, 6);
         }
-        const Score v = static_cast<Score>(eval + gainBeforeMoveAt<Us, Them>(ownGains, m, b) -
+        const Score v = static_cast<Score>(eval + gainBeforeMoveAt<Us, Them>(frame.ownGains, m, b) -
                                            kHorizonOffset);
         if (v >= beta) return beta;
         return v > alpha ? v : alpha;
@@ -50,11 +52,10 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
 
     // A leaf's list: it derives no list of its own, so the neighbour counters stay as they are.
     CandidateList list;
-    makeLeafList(parent, list);
-    ThreatTracker other = copyTracker(otherThreats);
-    trackOwnStone<Them, CodesHold::NoStone>(other, m);
-    ThreatTracker ownCopy;
-    const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
+    makeLeafList(frame.parent, list);
+    const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats, frame.otherThreats, m);
+    const ThreatTracker& own = after.own;
+    const ThreatTracker& other = after.other;
 
     if (other.fourGroupCount > 0) {
         multiFourFilter(list, own, other);
@@ -64,7 +65,7 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
     if (!hasMoves(list)) return lossScore(ply, 6);
 
-    GainMap gains = ownGains;
+    GainMap gains = frame.ownGains;
     gainsBeforeMove<Us, Them>(gains, m);
     for (int i = list.next; i < list.count; ++i) {
         const Score v = static_cast<Score>(eval + gains.gain[list.cells[i]] - kHorizonOffset);
@@ -74,11 +75,7 @@ Score horizonSearch(EngineState& /*state*/, Ply ply, Score eval, Score alpha, Sc
     return alpha;
 }
 
-template Score horizonSearch<Colour::Own>(EngineState&, Ply, Score, Score, Score, const GainMap&,
-                                          const CandidateList&, const ThreatTracker&,
-                                          const ThreatTracker&);
-template Score horizonSearch<Colour::Opponent>(EngineState&, Ply, Score, Score, Score,
-                                               const GainMap&, const CandidateList&,
-                                               const ThreatTracker&, const ThreatTracker&);
+template Score horizonSearch<Colour::Own>(EngineState&, const NodeFrame&, Ply, Score, Score);
+template Score horizonSearch<Colour::Opponent>(EngineState&, const NodeFrame&, Ply, Score, Score);
 
 }  // namespace quoll

@@ -1,16 +1,13 @@
 #pragma once
 // The one-ply search at the leaves: every admissible move scored as eval + gain - 40.
 
-#include "board/gains.hpp"
 #include "board/state.hpp"
-#include "board/threats.hpp"
-#include "search/candidates.hpp"
+#include "tree/frame.hpp"
 
 namespace quoll {
 
+// Reads the frame's own gains, parent list and trackers; not its other gains nor its key.
 template <Colour Us>
-Score horizonSearch(EngineState& state, Ply ply, Score eval, Score alpha, Score beta,
-                    const GainMap& ownGains, const CandidateList& parent,
-                    const ThreatTracker& ownThreats, const ThreatTracker& otherThreats);
+Score horizonSearch(EngineState& state, const NodeFrame& frame, Ply ply, Score alpha, Score beta);
 
 }  // namespace quoll

@@ -10,13 +10,16 @@
 
 namespace quoll {
 
+// How many moves a node searches, by the best score s found so far; span = steps * stepWidth.
 struct MoveLimitParams {
-    int wonLimit;
-    int base;
-    int steps;
-    int stepWidth;
+    int wonLimit;   // s is a win: a few more moves still, for a quicker one
+    int base;       // s at or above span: the node is doing well, its best few moves suffice
+    int steps;      // one more move per stepWidth of s below span, down to 0 and again below 0
+    int stepWidth;  // the score a move is worth in this count
 };
+// Zero-window nodes only test a bound: few moves, one more per 16 points down to -48.
 inline constexpr MoveLimitParams kNonPvMoveLimits = {13, 8, 3, 16};
+// Principal-variation nodes fix the line's score: more moves, over a wider band of scores.
 inline constexpr MoveLimitParams kPvMoveLimits = {11, 14, 5, 25};
 
 // The worse the best score so far, the more moves a node searches.

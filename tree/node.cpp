@@ -32,191 +32,211 @@ inline void checkNodeFrame([[maybe_unused]] const EngineState& state,
 #endif
 }
 
-// What the children of one node share: the records after the node's move, the child depth and
-// the key. The scores and windows of `search` are the node's, not the child's.
-struct ChildFrame {
+// The node's table slot, written only when the probe allowed it.
+template <NodeKind Kind>
+struct NodeStore {
+    TranspositionTable& table;
+    std::uint64_t key;
+    Depth depth;
+    Ply ply;
+    bool allowed;
+
+    void operator()(Score lower, Score upper, Cell move) const {
+        if (allowed) storeEntry(table, key, depth, ply, lower, upper, move, Kind);
+    }
+    // A score decided by the threat tests: stored as exact, returned within the window.
+    Score decided(Score s, Score alpha, Score beta) const {
+        (*this)(s, s, kNoCell);
+        return clampToWindow(s, alpha, beta);
+    }
+};
+
+// What the children of one node share: the child depth and ply, and their frame, which holds the
+// records after the node's move; its eval is set for each child. The scores and windows of
+// `search` are the node's, not the child's.
+struct Children {
     EngineState& state;
     Depth depth;
     Ply ply;
     Score parentEval;
-    const GainMap& moverGains;  // the side to move's gains after m
-    const GainMap& replyGains;  // the other side's gains after m
-    const CandidateList& list;
-    const ThreatTracker& moverThreats;
-    const ThreatTracker& replyThreats;
-    HashKey key;
+    NodeFrame frame;
 
     // The child after the move x, whose stone is on the board, searched as a ChildKind node.
     template <Colour Them, NodeKind ChildKind>
-    Score search(Cell x, Score alpha, Score beta) const {
-        const auto childEval = static_cast<Score>(-(parentEval + moverGains.gain[x]));
+    Score search(Cell x, Score alpha, Score beta) {
+        frame.eval = static_cast<Score>(-(parentEval + frame.otherGains.gain[x]));
         return static_cast<Score>(-searchNode<Them, ChildKind>(
-            state, depth, ply, childEval, static_cast<Score>(-beta), static_cast<Score>(-alpha),
-            replyGains, moverGains, list, replyThreats, moverThreats, key));
+            state, frame, depth, ply, static_cast<Score>(-beta), static_cast<Score>(-alpha)));
     }
 };
 
-}  // namespace
-
+// Step 9 of searchNode: the other side's move m made a four whose single block is b, the only
+// move. `key` is the node's key, `alpha` and `beta` its window after the mate-distance bounds.
 template <Colour Us, NodeKind Kind>
-Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alpha, Score beta,
-                 const GainMap& ownGains, const GainMap& otherGains, const CandidateList& parent,
-                 const ThreatTracker& ownThreats, const ThreatTracker& otherThreats, HashKey key) {
+Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth, Ply ply,
+                        Score alpha, Score beta, Cell b, const HashKey& key,
+                        const NodeStore<Kind>& store) {
     constexpr Colour Them = opponentOf(Us);
     constexpr bool pvNode = Kind == NodeKind::Pv;
-    constexpr MoveLimitParams limits = pvNode ? kPvMoveLimits : kNonPvMoveLimits;
-    ++nodeCounters.tree;
-
-    // Shallow or deep enough: the one-ply horizon search scores the node.
-    if (depth <= kPlyUnit || ply >= kMaxPly)
-        return horizonSearch<Us>(state, ply, eval, alpha, beta, ownGains, parent, ownThreats,
-                                 otherThreats);
-
-    // The other side's last move made two fours at once: lost with a five at ply + 1.
-    const Cell m = parent.cells[parent.cur];
-    if (isFourGroup(otherThreats.fourSlot[m])) return lossScore(ply, 2);
-
-    // The clock, at every node.
-    if (searchMustStop()) return kInfinity;
-
-    // Mate-distance bounds.
-    if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
-    if (const auto bounded = boundByLoss(ply, alpha, beta)) return *bounded;
-
-    // The key of this position: the caller's key with m.
-    updateKey(key, m, kStone<Them>);
-
-    // Table probe; whether this node may store is decided by the slot as it is now.
-    const ProbeResult probe = probeTable(state.table, key.key, depth, ply, alpha, beta, Kind);
-    if (probe.cutoff) return probe.score;
-    // The table move is usually searched first: its slot starts loading while the filters run.
-    if (probe.ttMove != kNoCell) prefetchChildSlot(state.table, key, probe.ttMove, kStone<Us>);
-    auto store = [&](Score lower, Score upper, Cell move) {
-        if (probe.storeAllowed) storeEntry(state.table, key.key, depth, ply, lower, upper, move, Kind);
-    };
-    auto storeDecided = [&](Score s) {
-        store(s, s, kNoCell);
-        return clampToWindow(s, alpha, beta);
-    };
-
-    // Futility.
-    const int d = marginIndex(depth);
-    if (alpha >= eval + kFutilityMargin[d] && alpha < kWinThreshold) return alpha;
-
-    // m's stone into the window codes, lifted on every way out.
-    StoneGuard<Them> placed(state.windowCodes.data(), m);
+    const Cell m = frame.move();
     std::uint8_t* board = state.board.data();
 
-    // A four by m has a single block: the only move.
-    const std::uint16_t b = otherThreats.fourSlot[m];
-    if (isSinglePartner(b)) {
-        // The block is the only move: its slot starts loading while the four sequences run.
-        prefetchChildSlot(state.table, key, b, kStone<Us>);
-        // The trackers after m.
-        ThreatTracker ownCopy;
-        const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
-        ThreatTracker other = copyTracker(otherThreats);
-        trackOwnStone<Them, CodesHold::Stone>(other, m);
+    // 9.1 The block's slot starts loading while the four sequences run.
+    prefetchChildSlot(state.table, key, b, kStone<Us>);
+    const TrackersAfterMove<Them, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats, m);
+    const ThreatTracker& own = after.own;
+    const ThreatTracker& other = after.other;
 
-        // A block that makes no four must also meet the other side's threats.
-        if (own.fourSlot[b] == kNoCell) {
-            if (unansweredDoubleFours(other, b) > 0) return storeDecided(lossScore(ply, 4));
-            DefenceMask mask;
-            if (defenceMaskForBoard(mask, own, other)[b] == 0) return storeDecided(lossScore(ply, 6));
-        }
+    // 9.2 Lost: a block that makes no four must also meet the other side's threats.
+    if (own.fourSlot[b] == kNoCell) {
+        if (unansweredDoubleFours(other, b) > 0) return store.decided(lossScore(ply, 4), alpha, beta);
+        DefenceMask mask;
+        if (defenceMaskForBoard(mask, own, other)[b] == 0)
+            return store.decided(lossScore(ply, 6), alpha, beta);
+    }
 
-        // Can the other side go on with fours after the block?
-        Score v;
-        {
-            BoardStone stone(board, b, kStone<Us>);
-            v = vcfAttack<Them>(state, pvNode ? kVcfBudgetPv : kVcfBudgetNonPv,
-                                static_cast<Ply>(ply + 1), static_cast<Score>(-beta),
-                                static_cast<Score>(-alpha), other, own, m, b);
-        }
-        // The four sequence already refutes the block.
-        if (alpha >= -v) {
-            store(-kInfinity, alpha, b);
-            return alpha;
-        }
-
-        // This node's list and gains after m.
-        ChildList list(parent);
-        GainMap gains = ownGains;
-        GainMap otherGainsAfter = otherGains;
-        gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
-        checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
-
-        // The block becomes the list's current move.
-        for (int i = list->next; i < list->count; ++i)
-            if (list->cells[i] == b) {
-                list->cells[i] = list->cells[list->next];
-                list->cells[list->next] = b;
-                break;
-            }
-        list->cur = list->next++;
-
-        // The block, searched with the probe's result as the child's alpha; principal-variation
-        // nodes extend it.
-        Score r;
-        {
-            const auto childEval = static_cast<Score>(-(eval + gains.gain[b]));
-            BoardStone stone(board, b, kStone<Us>);
-            const Depth childDepth =
-                static_cast<Depth>(depth - kPlyUnit + (pvNode ? kDepthExtension[3] : 0));
-            r = static_cast<Score>(-searchNode<Them, Kind>(
-                state, childDepth, static_cast<Ply>(ply + 1), childEval, v,
-                static_cast<Score>(-alpha), otherGainsAfter, gains, *list, other, own, key));
-        }
-        // Out of time: nothing is stored.
-        if (searchTimer.stopFlag) return kInfinity;
-        if (r >= beta) {
-            store(beta, kInfinity, b);
-            return beta;
-        }
-        if (r > alpha) {
-            store(r, r, b);
-            return r;
-        }
+    // 9.3 Four sequence: can the other side go on with fours after the block?
+    Score v;
+    {
+        BoardStone stone(board, b, kStone<Us>);
+        const VcfFrame vcf{other, own, m, b};
+        v = vcfAttack<Them>(state, vcf, pvNode ? kVcfBudgetPv : kVcfBudgetNonPv,
+                            static_cast<Ply>(ply + 1), static_cast<Score>(-beta),
+                            static_cast<Score>(-alpha));
+    }
+    // 9.4 The four sequence already refutes the block.
+    if (alpha >= -v) {
         store(-kInfinity, alpha, b);
         return alpha;
     }
 
-    // No four to answer. Reverse futility.
+    // 9.5 This node's list and gains after m; the block becomes the list's current move.
+    ChildList list(frame.parent);
+    GainMap gains = frame.ownGains;
+    GainMap otherGainsAfter = frame.otherGains;
+    gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
+    checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
+    for (int i = list->next; i < list->count; ++i)
+        if (list->cells[i] == b) {
+            list->cells[i] = list->cells[list->next];
+            list->cells[list->next] = b;
+            break;
+        }
+    list->cur = list->next++;
+
+    // 9.6 The block, searched with the four sequence's result as the child's alpha;
+    // principal-variation nodes extend it.
+    Score r;
+    {
+        BoardStone stone(board, b, kStone<Us>);
+        const NodeFrame child{otherGainsAfter, gains, *list, other, own, key,
+                              static_cast<Score>(-(frame.eval + gains.gain[b]))};
+        const Depth childDepth =
+            static_cast<Depth>(depth - kPlyUnit + (pvNode ? kDepthExtension[3] : 0));
+        r = static_cast<Score>(-searchNode<Them, Kind>(state, child, childDepth,
+                                                       static_cast<Ply>(ply + 1), v,
+                                                       static_cast<Score>(-alpha)));
+    }
+
+    // 9.7 The result, stored unless out of time.
+    if (searchTimer.stopFlag) return kInfinity;
+    if (r >= beta) {
+        store(beta, kInfinity, b);
+        return beta;
+    }
+    if (r > alpha) {
+        store(r, r, b);
+        return r;
+    }
+    store(-kInfinity, alpha, b);
+    return alpha;
+}
+
+}  // namespace
+
+template <Colour Us, NodeKind Kind>
+Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply ply, Score alpha,
+                 Score beta) {
+    constexpr Colour Them = opponentOf(Us);
+    constexpr bool pvNode = Kind == NodeKind::Pv;
+    constexpr MoveLimitParams limits = pvNode ? kPvMoveLimits : kNonPvMoveLimits;
+    checkNodeContract<Kind>(depth, ply, alpha, beta);
+    ++nodeCounters.tree;
+
+    // 1. Horizon: shallow or deep enough, the one-ply search scores the node.
+    if (depth <= kPlyUnit || ply >= kMaxPly) return horizonSearch<Us>(state, frame, ply, alpha, beta);
+
+    // 2. Lost: the other side's last move m made two fours at once, a five at ply + 1.
+    const Cell m = frame.move();
+    if (isFourGroup(frame.otherThreats.fourSlot[m])) return lossScore(ply, 2);
+
+    // 3. Clock, at every node.
+    if (searchMustStop()) return kInfinity;
+
+    // 4. Mate-distance bounds.
+    if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
+    if (const auto bounded = boundByLoss(ply, alpha, beta)) return *bounded;
+
+    // 5. Key of this position: the parent's key with m.
+    HashKey key = frame.key;
+    updateKey(key, m, kStone<Them>);
+
+    // 6. Table probe; whether this node may store is decided by the slot as it is now.
+    const ProbeResult probe = probeTable(state.table, key.key, depth, ply, alpha, beta, Kind);
+    if (probe.cutoff) return probe.score;
+    // The table move is usually searched first: its slot starts loading while the filters run.
+    if (probe.ttMove != kNoCell) prefetchChildSlot(state.table, key, probe.ttMove, kStone<Us>);
+    const NodeStore<Kind> store{state.table, key.key, depth, ply, probe.storeAllowed};
+
+    // 7. Futility: too far below alpha to catch up.
+    const Score eval = frame.eval;
+    const int d = marginIndex(depth);
+    if (alpha >= eval + kFutilityMargin[d] && alpha < kWinThreshold) return alpha;
+
+    // 8. m's stone into the window codes, lifted on every way out.
+    StoneGuard<Them> placed(state.windowCodes.data(), m);
+    std::uint8_t* board = state.board.data();
+
+    // 9. Forced block: m made a four with a single block, the only move.
+    if (const std::uint16_t b = frame.otherThreats.fourSlot[m]; isSinglePartner(b))
+        return searchForcedBlock<Us, Kind>(state, frame, depth, ply, alpha, beta, b, key, store);
+
+    // 10. Reverse futility: far enough above beta with no four to answer.
     if (eval + kReverseMargin[d] >= beta && beta > -kWinThreshold) return beta;
 
-    // This node's list and the trackers after m.
-    ChildList list(parent);
-    ThreatTracker ownCopy;
-    const ThreatTracker& own = trackerWithCellCleared(ownThreats, m, ownCopy);
-    ThreatTracker other = copyTracker(otherThreats);
-    trackOwnStone<Them, CodesHold::Stone>(other, m);
+    // 11. This node's list and the trackers after m.
+    ChildList list(frame.parent);
+    const TrackersAfterMove<Them, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats, m);
+    const ThreatTracker& own = after.own;
+    const ThreatTracker& other = after.other;
 
-    // Only moves that answer every multi-four point of the other side, or make a four.
+    // 12. Multi-four filter: only moves that answer every multi-four point of the other side,
+    // or make a four.
     const bool multiFours = other.fourGroupCount > 0;
     if (multiFours) {
         multiFourFilter(*list, own, other);
-        if (!hasMoves(*list)) return storeDecided(lossScore(ply, 4));
+        if (!hasMoves(*list)) return store.decided(lossScore(ply, 4), alpha, beta);
     }
-    // Only moves that meet every four-three combination, or make a four.
+    // 13. Combination filter: only moves that meet every four-three combination, or make a four.
     DefenceMask mask;
     const bool restricted =
         combinationFilter(*list, own, defenceMaskForList(mask, own, other, *list));
-    if (!hasMoves(*list)) return storeDecided(lossScore(ply, 6));
+    if (!hasMoves(*list)) return store.decided(lossScore(ply, 6), alpha, beta);
 
-    // Child depth; principal-variation nodes extend after a filter narrowed the moves.
+    // 14. Child depth; principal-variation nodes extend after a filter narrowed the moves.
     Depth childDepth = static_cast<Depth>(depth - kPlyUnit);
     if constexpr (pvNode) childDepth += kDepthExtension[multiFours ? 2 : restricted ? 1 : 0];
 
-    // The gains after m.
-    GainMap gains = ownGains;
-    GainMap otherGainsAfter = otherGains;
+    // 15. The gains after m.
+    GainMap gains = frame.ownGains;
+    GainMap otherGainsAfter = frame.otherGains;
     gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
     checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
 
-    const ChildFrame children{state, childDepth, static_cast<Ply>(ply + 1), eval, gains,
-                              otherGainsAfter, *list, own, other, key};
+    Children children{state, childDepth, static_cast<Ply>(ply + 1), eval,
+                      NodeFrame{otherGainsAfter, gains, *list, other, own, key, 0}};
 
-    // First move: the table move or the best by gain, with the full window.
+    // 16. First move: the table move or the best by gain, with the full window.
     Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains);
     const bool childrenProbe = childDepth > kPlyUnit;  // shallower children are horizon nodes
     if (childrenProbe)
@@ -232,14 +252,15 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         return beta;
     }
 
-    // How many moves to try depends on the best score so far; the rest go by gain.
+    // 17. Move limit: how many moves to try depends on the best score so far; the rest go by
+    // gain.
     Score best = r > alpha ? r : alpha;
     setMoveLimit(*list, best, limits);
     if (list->next < list->limit) sortRemainingMoves(*list, gains, limits);
     if (childrenProbe)
         prefetchChildSlots(state.table, key, list->cells.data(), list->next, list->limit, kStone<Us>);
 
-    // The move loop; a better score shortens it at once.
+    // 18. Move loop; a better score shortens it at once.
     while (list->next < list->limit) {
         const Cell x = list->cells[list->next];
         list->cur = list->next++;
@@ -269,29 +290,19 @@ Score searchNode(EngineState& state, Depth depth, Ply ply, Score eval, Score alp
         }
     }
 
-    // An exact score when a move raised alpha; otherwise an upper bound with the first move.
+    // 19. Result: exact when a move raised alpha; otherwise an upper bound with the first move.
     if (best > alpha) store(best, best, bestMove);
     else store(-kInfinity, best, bestMove);
     return best;
 }
 
-template Score searchNode<Colour::Own, NodeKind::Pv>(EngineState&, Depth, Ply, Score, Score, Score,
-                                                     const GainMap&, const GainMap&,
-                                                     const CandidateList&, const ThreatTracker&,
-                                                     const ThreatTracker&, HashKey);
-template Score searchNode<Colour::Own, NodeKind::NonPv>(EngineState&, Depth, Ply, Score, Score,
-                                                        Score, const GainMap&, const GainMap&,
-                                                        const CandidateList&, const ThreatTracker&,
-                                                        const ThreatTracker&, HashKey);
-template Score searchNode<Colour::Opponent, NodeKind::Pv>(EngineState&, Depth, Ply, Score, Score,
-                                                          Score, const GainMap&, const GainMap&,
-                                                          const CandidateList&,
-                                                          const ThreatTracker&,
-                                                          const ThreatTracker&, HashKey);
-template Score searchNode<Colour::Opponent, NodeKind::NonPv>(EngineState&, Depth, Ply, Score,
-                                                             Score, Score, const GainMap&,
-                                                             const GainMap&, const CandidateList&,
-                                                             const ThreatTracker&,
-                                                             const ThreatTracker&, HashKey);
+template Score searchNode<Colour::Own, NodeKind::Pv>(EngineState&, const NodeFrame&, Depth, Ply,
+                                                     Score, Score);
+template Score searchNode<Colour::Own, NodeKind::NonPv>(EngineState&, const NodeFrame&, Depth, Ply,
+                                                        Score, Score);
+template Score searchNode<Colour::Opponent, NodeKind::Pv>(EngineState&, const NodeFrame&, Depth,
+                                                          Ply, Score, Score);
+template Score searchNode<Colour::Opponent, NodeKind::NonPv>(EngineState&, const NodeFrame&, Depth,
+                                                             Ply, Score, Score);
 
 }  // namespace quoll

@@ -10,6 +10,9 @@ namespace quoll {
 
 inline constexpr int kMarginTableSize = 50;  // depth indexes 0..49; deeper nodes use index 49
 
+// Futility: a node whose static score lies this far below alpha or more takes alpha at once. The
+// margin grows with the plies left, in which the side to move can still gain, and is 15 more at
+// odd depths, where the side to move also has the last move.
 constexpr std::array<int, kMarginTableSize> makeFutilityMargins() {
     std::array<int, kMarginTableSize> margins{};
     for (int d = 0; d < kMarginTableSize; ++d) margins[d] = (d % 2 == 0 ? 40 : 55) + 55 * d;
@@ -17,6 +20,9 @@ constexpr std::array<int, kMarginTableSize> makeFutilityMargins() {
 }
 inline constexpr std::array<int, kMarginTableSize> kFutilityMargin = makeFutilityMargins();
 
+// Reverse futility: a node whose static score plus this margin reaches beta takes beta at once.
+// It lies above beta by the other side's futility margin one ply down (it moves next), less 40.
+// Index 0 is never read by a tree node, whose depth is above one ply.
 constexpr std::array<int, kMarginTableSize> makeReverseMargins() {
     std::array<int, kMarginTableSize> margins{};
     margins[0] = 40;
@@ -35,10 +41,14 @@ constexpr int marginIndex(Depth depth) {
 // multi-four filter, and for the forced block of a four.
 inline constexpr std::array<Depth, 4> kDepthExtension = {0, 6, 4, 19};
 
+// How deep the four sequence after a forced block looks: principal-variation nodes, whose score
+// is exact, three plies deeper.
 inline constexpr Depth kVcfBudgetNonPv = 180;  // 15 plies
 inline constexpr Depth kVcfBudgetPv = 216;     // 18 plies
 
+// A horizon move is scored without the other side's reply, so its gain is taken 40 points lower.
 inline constexpr int kHorizonOffset = 40;
+// A horizon node has one ply left: the futility margin of depth index 1.
 inline constexpr int kHorizonFutilityMargin = kFutilityMargin[1];
 
 // Decided scores by the ply of the node that sees them.

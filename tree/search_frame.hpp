@@ -3,10 +3,15 @@
 
 #include <cstdint>
 #include <optional>
+#ifdef QUOLL_CHECKS
+#include <cstdio>
+#include <cstdlib>
+#endif
 
 #include "board/state.hpp"
 #include "board/types.hpp"
 #include "tree/pruning.hpp"
+#include "tree/table.hpp"
 
 namespace quoll {
 
@@ -57,6 +62,48 @@ inline std::optional<Score> boundByLoss(int ply, Score& alpha, Score beta) {
         if (l >= beta) return l;
     }
     return std::nullopt;
+}
+
+// The deepest a tree node can be: the root deepens to at most one ply per cell, and each ply
+// below it adds at most the forced block's extension less the ply.
+inline constexpr int kMaxNodeDepth =
+    (kCellCount + 1) * kPlyUnit + kMaxPly * (kDepthExtension[3] - kPlyUnit);
+// A four sequence starts below a node short of kMaxPly and lasts at most its budget.
+inline constexpr int kMaxVcfPly = kMaxPly + kVcfBudgetPv / kPlyUnit;
+
+// In checking builds: a broken contract of a node on entry stops the program.
+inline void checkContract([[maybe_unused]] bool holds, [[maybe_unused]] const char* what) {
+#ifdef QUOLL_CHECKS
+    if (!holds) {
+        std::fprintf(stderr, "search node entered against its contract: %s\n", what);
+        std::abort();
+    }
+#endif
+}
+
+// A tree node: a non-empty window, one wide at a zero-window node; a positive depth; a ply from
+// the root's children to the horizon. One zero-window node gets a wider window: when the block of
+// a four makes a double four, the four sequence after it returns its loss score below its window,
+// and the block's child takes that score as its alpha.
+template <NodeKind Kind>
+inline void checkNodeContract([[maybe_unused]] Depth depth, [[maybe_unused]] Ply ply,
+                              [[maybe_unused]] Score alpha, [[maybe_unused]] Score beta) {
+#ifdef QUOLL_CHECKS
+    checkContract(alpha < beta, "alpha < beta");
+    if constexpr (Kind == NodeKind::NonPv)
+        checkContract(beta == alpha + 1 || alpha <= -kWinThreshold, "beta == alpha + 1");
+    checkContract(depth >= 1 && depth <= kMaxNodeDepth, "depth in range");
+    checkContract(ply >= 1 && ply <= kMaxPly, "ply in range");
+#endif
+}
+
+// A horizon or four-sequence node: a non-empty window and a ply up to `maxPly`.
+inline void checkLeafContract([[maybe_unused]] Ply ply, [[maybe_unused]] Score alpha,
+                              [[maybe_unused]] Score beta, [[maybe_unused]] int maxPly) {
+#ifdef QUOLL_CHECKS
+    checkContract(alpha < beta, "alpha < beta");
+    checkContract(ply >= 1 && ply <= maxPly, "ply in range");
+#endif
 }
 
 // Fail-hard return of a decided score found by the threat tests.
