@@ -76,11 +76,6 @@ void resetProcessRecords() {
     engineState.table = TranspositionTable{};
 }
 
-void endAndExpectExit(EngineClient& engine) {
-    engine.sendLine("END");
-    engine.expectCleanExit();
-}
-
 // Rows of a position, every one with its player: (x, y, player).
 using Rows = std::vector<std::tuple<int, int, int>>;
 
@@ -130,18 +125,13 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
                 }
                 ASSERT_TRUE(engine.sendRaw(block + "DONE\n"));
                 ASSERT_TRUE(engine.expectLine(error));
-                const std::optional<std::string> line = engine.readLine();
-                ASSERT_TRUE(line.has_value());
-                const std::optional<int> move = tools::parseMoveReply(*line);
-                ASSERT_TRUE(move.has_value()) << *line;
-                EXPECT_EQ(board[*move], tools::kNone) << *line;
-                EXPECT_TRUE(!hides || *move != target) << *line;
+                const int move = replyMove(engine, board);
+                ASSERT_GE(move, 0);
+                EXPECT_TRUE(!hides || move != target) << moveText(move);
                 std::vector<int> forced =
                     ownFour ? tools::fiveCells(board, X) : std::vector<int>{target};
                 if (hides) std::erase(forced, target);
-                EXPECT_TRUE(forced.empty() ||
-                            std::find(forced.begin(), forced.end(), *move) != forced.end())
-                    << *line;
+                EXPECT_TRUE(forced.empty() || among(forced, move)) << moveText(move);
                 ASSERT_TRUE(engine.answers("PROBE", "ERROR Unknown command \"PROBE\""));
             }
         }
@@ -149,10 +139,8 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
     // A bad row alone: the centre it names is no answer either.
     ASSERT_TRUE(engine.sendRaw("BOARD\n7,7,3\nDONE\n"));
     ASSERT_TRUE(engine.expectLine(kRowError));
-    const std::optional<std::string> line = engine.readLine();
-    ASSERT_TRUE(line.has_value());
-    EXPECT_TRUE(tools::parseMoveReply(*line).has_value() && *line != "7,7") << *line;
-    endAndExpectExit(engine);
+    EXPECT_NE(replyMove(engine, Stones{}), cellAt(7, 7));
+    engine.endSession();
 }
 
 // Peak resident memory of the whole engine after searches, with the limit sent before START
@@ -193,7 +181,7 @@ TEST(MemoryLimit, PeakResidentMemoryStaysWithinItFromTheFirstGame) {
             // The table takes what the limit leaves, not some fixed small size (a quarter of the
             // limit at least: short searches touch only part of a large table).
             EXPECT_GE(peakKb, limitMiB << 8);
-            endAndExpectExit(engine);
+            engine.endSession();
         }
     }
 }
