@@ -51,14 +51,10 @@ void boundSettings() {
         gameSettings.maxMemory = kLargestLimit;
 }
 
+// 0 to 14 in plain decimal, as the engine writes a move.
 bool isCoordinate(std::string_view text) {
-    if (text.empty() || text.size() > 2 || (text.size() == 2 && text[0] == '0')) return false;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return value < kBoardSize;
+    return text.size() == 1 ? text[0] >= '0' && text[0] <= '9'
+                            : text.size() == 2 && text[0] == '1' && text[1] >= '0' && text[1] <= '4';
 }
 
 bool isMoveReply(std::string_view line) {
@@ -73,17 +69,6 @@ bool isShortNumber(std::string_view text) {
     if (text.empty() || text.size() > 5 || (text.size() > 1 && text[0] == '0')) return false;
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
            std::stol(std::string(text)) <= 32768;
-}
-
-bool isAboutLine(std::string_view line) {
-    constexpr std::string_view head =
-        "name=\"Quoll\", author=\"Quoll developers\", country=\"n/a\", "
-        "email=\"quoll@example.org\", version=\"9\", build-date=\"";
-    constexpr std::string_view tail =
-        "\", target-rule=\"standard\", target-board-size=\"15\", debug=\"0\"";
-    constexpr std::size_t kDateLength = 20;  // "Mmm dd yyyy hh:mm:ss"
-    return line.size() == head.size() + kDateLength + tail.size() && line.starts_with(head) &&
-           line.ends_with(tail);
 }
 
 bool isErrorText(std::string_view text) {
@@ -117,7 +102,8 @@ void checkReplies(std::string_view output) {
         const std::size_t end = output.find('\n');
         const std::string_view line = output.substr(0, end);
         output.remove_prefix(end + 1);
-        if (line == "OK" || isMoveReply(line) || isAboutLine(line)) continue;
+        // ABOUT's fixed text is checked in full by the transcript test.
+        if (line == "OK" || isMoveReply(line) || line.starts_with("name=\"Quoll\", ")) continue;
         if (line.starts_with("ERROR ") && isErrorText(line.substr(6))) continue;
         fail("reply of no allowed form", line);
     }
