@@ -139,7 +139,7 @@ Cell searchOnSmallStack(const GameRecord& record, Depth lastDepth, std::size_t& 
     EXPECT_EQ(allocations, 0u) << "the search allocated on the heap";
     stackUsed = run.bytesUsed;
     EXPECT_EQ(state.board, record.board);
-    EXPECT_EQ(test::codesByWindow(state.windowCodes), test::codesByDefinition(record.board));
+    EXPECT_EQ(state.windowCodes, test::rebuiltCodes(record.board));
     if (record.moves.size() < kCellCount) {
         EXPECT_TRUE(move < kCellCount && record.board[move] == kEmpty) << move;
     }
