@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,13 +18,12 @@
 #include "board/state.hpp"
 #include "protocol/dispatcher.hpp"
 #include "protocol/engine_state.hpp"
-#include "protocol/line_reader.hpp"
 #include "protocol/logging.hpp"
 #include "protocol/protocol_state.hpp"
-#include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
 #include "protocol/start.hpp"
 #include "search/timer.hpp"
+#include "testkit/captured_io.hpp"
 #include "tree/table.hpp"
 
 namespace {
@@ -166,12 +164,7 @@ void handleInput(std::string_view bytes) {
     engineState.history.clear();
     rebuildWindowCodes(engineState);
 
-    std::istringstream input{std::string(bytes)};
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* replies = open_memstream(&buffer, &size);
-    commandInput = &input;
-    replyStream = replies;
+    CapturedIo io(bytes);
     while (state.mode != ProtocolMode::Terminating) {
         const std::int64_t thinkMarker = searchTimer.searchStartNs;
         handleCommand(state);
@@ -179,11 +172,7 @@ void handleInput(std::string_view bytes) {
         checkRecord(state);
         if (searchTimer.searchStartNs != thinkMarker) checkEngineAfterThink(state);
     }
-    commandInput = nullptr;
-    replyStream = nullptr;
-    std::fclose(replies);
-    checkReplies(std::string_view(buffer, size));
-    std::free(buffer);
+    checkReplies(io.output());
 }
 
 }  // namespace

@@ -3,23 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <tuple>
 
 #include "client.hpp"
 #include "platform/clock.hpp"
 #include "protocol/dispatcher.hpp"
 #include "protocol/engine_state.hpp"
-#include "protocol/line_reader.hpp"
 #include "protocol/logging.hpp"
-#include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
 #include "protocol/start.hpp"
 #include "protocol/think.hpp"
 #include "search/timer.hpp"
+#include "testkit/captured_io.hpp"
 #include "testkit/stress_positions.hpp"
 
 namespace quoll::test {
@@ -33,38 +29,8 @@ constexpr bool kSanitizerBuild = true;
 constexpr bool kSanitizerBuild = false;
 #endif
 
-// The front end inside the test process: command lines from a string, replies to memory.
-class CapturedIo {
-  public:
-    explicit CapturedIo(std::string_view input) : input_(std::string(input)) {
-        switchLoggingOff();
-        stream_ = open_memstream(&buffer_, &size_);
-        commandInput = &input_;
-        replyStream = stream_;
-    }
-    ~CapturedIo() {
-        commandInput = nullptr;
-        replyStream = nullptr;
-        std::fclose(stream_);
-        std::free(buffer_);
-    }
-    CapturedIo(const CapturedIo&) = delete;
-    CapturedIo& operator=(const CapturedIo&) = delete;
-
-    std::string output() {
-        std::fflush(stream_);
-        return std::string(buffer_, size_);
-    }
-    bool inputLeft() { return input_.peek() != std::char_traits<char>::eof(); }
-
-  private:
-    std::istringstream input_;
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* stream_ = nullptr;
-};
-
 std::string runLines(ProtocolState& state, std::string_view input) {
+    switchLoggingOff();
     CapturedIo io(input);
     while (state.mode != ProtocolMode::Terminating && io.inputLeft()) handleCommand(state);
     return io.output();
