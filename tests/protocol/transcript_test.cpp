@@ -44,6 +44,19 @@ std::optional<int> namedCell(const std::string& line) {
     return cellAt(x, y);
 }
 
+// Reads the replies: "*" a move on a cell not yet taken (which it takes), any other the exact line.
+void expectReplies(EngineClient& engine, const std::vector<std::string>& replies, std::set<int>& taken) {
+    for (const std::string& reply : replies) {
+        if (reply != "*") {
+            ASSERT_TRUE(engine.expectLine(reply));
+            continue;
+        }
+        const std::optional<std::string> line = engine.readLine();
+        const std::optional<int> cell = line ? tools::parseMoveReply(*line) : std::nullopt;
+        ASSERT_TRUE(cell && taken.insert(*cell).second) << "not a free cell: " << line.value_or("");
+    }
+}
+
 // Sends every step and checks its replies. A new game (START answered, BOARD) clears the taken
 // cells; TURN moves and board rows on the board take theirs, as do the engine's moves.
 void runTranscript(EngineClient& engine, const std::vector<Step>& steps) {
@@ -55,15 +68,7 @@ void runTranscript(EngineClient& engine, const std::vector<Step>& steps) {
             taken.clear();
         else if (const std::optional<int> cell = namedCell(step.line))
             taken.insert(*cell);
-        for (const std::string& reply : step.replies) {
-            if (reply != "*") {
-                ASSERT_TRUE(engine.expectLine(reply));
-                continue;
-            }
-            const std::optional<std::string> line = engine.readLine();
-            const std::optional<int> cell = line ? tools::parseMoveReply(*line) : std::nullopt;
-            ASSERT_TRUE(cell && taken.insert(*cell).second) << "not a free cell: " << line.value_or("");
-        }
+        ASSERT_NO_FATAL_FAILURE(expectReplies(engine, step.replies, taken));
     }
     // Nothing more was written than the replies checked.
     ASSERT_TRUE(engine.answers("PROBE", unknown("PROBE")));
@@ -200,15 +205,8 @@ TEST(Transcript, SessionEnds) {
         ASSERT_TRUE(engine.startEngine());
         engine.sendRaw(ending.bytes);
         engine.closeInput();
-        for (const std::string& reply : ending.replies) {
-            if (reply == "*") {
-                const std::optional<std::string> line = engine.readLine();
-                EXPECT_TRUE(line && tools::parseMoveReply(*line) && *line != "7,7" && *line != "8,8")
-                    << line.value_or("(no line)");
-            } else {
-                EXPECT_TRUE(engine.expectLine(reply));
-            }
-        }
+        std::set<int> taken = {cellAt(7, 7), cellAt(8, 8)};
+        expectReplies(engine, ending.replies, taken);
         engine.expectCleanExit();
     }
 }
