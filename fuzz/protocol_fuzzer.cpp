@@ -51,8 +51,8 @@ void boundSettings() {
 
 // 0 to 14 in plain decimal, as the engine writes a move.
 bool isCoordinate(std::string_view text) {
-    return text.size() == 1 ? text[0] >= '0' && text[0] <= '9'
-                            : text.size() == 2 && text[0] == '1' && text[1] >= '0' && text[1] <= '4';
+    if (text.size() == 1) return text[0] >= '0' && text[0] <= '9';
+    return text.size() == 2 && text[0] == '1' && text[1] >= '0' && text[1] <= '4';
 }
 
 bool isMoveReply(std::string_view line) {
@@ -110,9 +110,6 @@ void checkReplies(std::string_view output) {
 // Every stone has exactly one entry in the move list, and the colours are players.
 void checkRecord(const ProtocolState& state) {
     const GameRecord& record = state.record;
-    if (state.mode != ProtocolMode::Idle && state.mode != ProtocolMode::Playing &&
-        state.mode != ProtocolMode::Terminating)
-        fail("protocol mode");
     for (const std::uint8_t colour : {record.firstColour, record.colourToMove})
         if (colour != kOwnStone && colour != kOpponentStone) fail("record colour");
     std::vector<int> listed(kCellCount, 0);

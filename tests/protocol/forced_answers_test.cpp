@@ -61,11 +61,6 @@ Stones position(const std::vector<StoneRun>& runs) {
 // Two threes of the engine's crossing at 7,7, each capped at its far end.
 const std::vector<StoneRun> kDoubleFour = {{O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3}};
 
-std::vector<StoneRun> with(std::vector<StoneRun> runs, const std::vector<StoneRun>& more) {
-    runs.insert(runs.end(), more.begin(), more.end());
-    return runs;
-}
-
 TEST(ForcedAnswer, ByRuleWithNoTimeToSearch) {
     const std::vector<Stones> cases = {
         // An own five before blocking the opponent's four.
@@ -80,7 +75,8 @@ TEST(ForcedAnswer, ByRuleWithNoTimeToSearch) {
         position({{X, 12, 1}, {O, 12, 2, 0, 1, 4}, {O, 1, 7}, {X, 2, 7, 1, 0, 4}, {X, 7, 7}, {O, 8, 7}}),
         position(kDoubleFour),
         // Blocking a five comes before the own double four.
-        position(with(kDoubleFour, {{X, 2, 12}, {O, 3, 12, 1, 0, 4}})),
+        position({{O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3},  // the double four
+                  {X, 2, 12}, {O, 3, 12, 1, 0, 4}}),
     };
     EngineClient engine;
     startEngine(engine, 0);

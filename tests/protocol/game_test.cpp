@@ -19,7 +19,8 @@ using tools::moveText;
 // The longest run of `stone` that a stone on the cell would make.
 int bestLine(const Stones& board, int cell, std::uint8_t stone) {
     int best = 0;
-    for (int line = 0; line < 4; ++line) best = std::max(best, tools::runThrough(board, cell, stone, line));
+    for (int line = 0; line < 4; ++line)
+        best = std::max(best, tools::runThrough(board, cell, stone, line));
     return best;
 }
 
@@ -70,7 +71,8 @@ bool playGame(EngineClient& engine, int opening, bool blocker, std::uint64_t see
         const int cell = replyMove(engine, board);
         if (cell < 0) return false;
         EXPECT_TRUE(request != "BEGIN" || cell == cellAt(7, 7)) << "the first move is the centre";
-        EXPECT_TRUE(ownFives.empty() ? theirFives.empty() || among(theirFives, cell) : among(ownFives, cell))
+        EXPECT_TRUE(ownFives.empty() ? theirFives.empty() || among(theirFives, cell)
+                                     : among(ownFives, cell))
             << moveText(cell) << " neither completes nor blocks a five; game: " << game;
         board[cell] = X;
         game += moveText(cell) + " ";
@@ -131,7 +133,9 @@ TEST(EngineGames, RepliesComeInTime) {
         startEngine(engine, timeoutTurnMs);
         engine.sendLine("INFO TIME_LEFT " + std::to_string(timeLeftMs));
         const std::string engineWait = "/proc/" + std::to_string(engine.pid()) + "/schedstat";
-        const auto waitedNs = [&] { return runQueueWaitNs(engineWait) + runQueueWaitNs("/proc/self/schedstat"); };
+        const auto waitedNs = [&] {
+            return runQueueWaitNs(engineWait) + runQueueWaitNs("/proc/self/schedstat");
+        };
         std::mt19937_64 random(7);
         Milliseconds worst{-1000}, worstUnwaited{-1000};
         for (int replied = 0; replied < replies;) {

@@ -169,6 +169,10 @@ TEST(MemoryLimit, TakesEffectBeforeTheNextSearch) {
         runLines(state, "INFO MAX_MEMORY 0\nSTART 15\n");
         EXPECT_EQ(engineState.table.size, std::uint64_t{1} << 23) << "0 is no limit";
     }
+    // A limit too large for its setting is the largest it holds. (The time keys' bounds are in
+    // the deadline table of tests/clock/.)
+    applyInfo("MAX_MEMORY", "99999999999999999999");
+    EXPECT_EQ(gameSettings.maxMemory, std::uint64_t{INT64_MAX});
     resetProcessRecords();
 }
 
@@ -179,14 +183,6 @@ TEST(MemoryLimit, FreshTableIsEmptyForEveryKey) {
     const ProbeResult r = probeTable(table, 0, 24, 1, -100, 100, NodeKind::Pv);
     EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff, r.storeAllowed),
               std::make_tuple(kNoCell, false, true));
-}
-
-// A memory limit too large for its setting is the largest it holds. (The time keys' bounds are
-// in the deadline table of tests/clock/.)
-TEST(InfoNumbers, TooLargeMemoryLimitSaturates) {
-    applyInfo("MAX_MEMORY", "99999999999999999999");
-    EXPECT_EQ(gameSettings.maxMemory, std::uint64_t{INT64_MAX});
-    resetProcessRecords();
 }
 
 // Unavailable cells are never the answer; with none left the answer is the error for no move.

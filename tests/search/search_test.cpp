@@ -170,24 +170,6 @@ TEST(ExtremePositions, CrowdedBoardsAndSelfPlayStayWithinStackAndTrackers) {
     EXPECT_LT(trackerUsage.maxFourGroups, kMaxFourGroups);
 }
 
-// The full board holds runs of two at most on every line (the protocol tests prove it five-free).
-TEST(ExtremePositions, FullBoardHasNoMoveAndNearlyFullOnesGetTheirEmptyCell) {
-    GameRecord full;
-    for (int row = 0; row < kBoardSize; ++row)
-        for (int column = 0; column < kBoardSize; ++column) {
-            full.board[makeCell(row, column)] = (column + 2 * row) % 4 < 2 ? kOwnStone : kOpponentStone;
-            full.moves.push_back(makeCell(row, column));
-        }
-    std::size_t stack = 0;
-    EXPECT_EQ(searchOnSmallStack(full, 4 * kPlyUnit, stack), kNoCell);
-    for (const Cell emptied : {Cell{0}, Cell{112}, Cell{224}}) {
-        GameRecord record = full;
-        record.board[emptied] = kEmpty;
-        std::erase(record.moves, emptied);
-        EXPECT_EQ(searchOnSmallStack(record, 4 * kPlyUnit, stack), emptied);
-    }
-}
-
 // The engine's three on row 10 (capped at (10,1)) and two on column 5: the four (10,5) forces
 // the block (10,6), then (11,5) makes an open four: a five on the engine's third move, ply 5.
 TEST(WinningSearch, WinByFoursIsScoredByItsDistanceAndReplayedFromTheTable) {
