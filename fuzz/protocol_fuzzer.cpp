@@ -8,6 +8,7 @@
 // every reply line must be one the engine is allowed to write.
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -61,12 +62,11 @@ bool isMoveReply(std::string_view line) {
            isCoordinate(line.substr(comma + 1));
 }
 
-// A signed 16-bit number in plain decimal, as the size error quotes it.
+// A number from -32768 to 32768 in plain decimal, as the size error quotes it.
 bool isShortNumber(std::string_view text) {
-    if (!text.empty() && text[0] == '-') text.remove_prefix(1);
-    if (text.empty() || text.size() > 5 || (text.size() > 1 && text[0] == '0')) return false;
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
-           std::stol(std::string(text)) <= 32768;
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && std::abs(value) <= 32768 && std::to_string(value) == text;
 }
 
 bool isErrorText(std::string_view text) {

@@ -65,11 +65,9 @@ TEST(ForcedAnswer, ByRuleWithNoTimeToSearch) {
     const std::vector<Stones> cases = {
         // An own five before blocking the opponent's four.
         position({{X, 2, 1}, {O, 3, 1, 1, 0, 4}, {O, 10, 5}, {X, 10, 6, 0, 1, 4}}),
-        // Two opponent fours, on every pair of lines, one of them an open four: either is blocked.
+        // Two opponent fours (all four lines among them, an open four too): either is blocked.
         position({{O, 1, 0, 0, 1, 4}, {X, 7, 12}, {O, 8, 12, 1, 0, 4}}),
         position({{X, 1, 0}, {O, 2, 1, 1, 1, 4}, {X, 13, 8}, {O, 12, 9, -1, 1, 4}}),
-        position({{X, 9, 0}, {O, 9, 1, 0, 1, 4}, {X, 3, 8}, {O, 3, 9, 0, 1, 4}}),
-        position({{O, 0, 5, 1, 1, 4}, {X, 9, 4}, {O, 10, 5, 1, 1, 4}}),
         position({{X, 13, 1}, {O, 13, 2, 0, 1, 4}, {O, 5, 7, 1, 0, 4}}),
         // An own four whose cell would make six is no five: the opponent's four is blocked.
         position({{X, 12, 1}, {O, 12, 2, 0, 1, 4}, {O, 1, 7}, {X, 2, 7, 1, 0, 4}, {X, 7, 7}, {O, 8, 7}}),

@@ -76,10 +76,7 @@ bool playGame(EngineClient& engine, int opening, bool blocker, std::uint64_t see
             << moveText(cell) << " neither completes nor blocks a five; game: " << game;
         board[cell] = X;
         game += moveText(cell) + " ";
-        if (tools::makesExactFive(board, cell, X)) {
-            std::printf("engine won: %s\n", game.c_str());
-            return true;
-        }
+        if (tools::makesExactFive(board, cell, X)) return true;
         if (tools::isFull(board)) break;
         const int answer = opponentMove(blocker, board, random);
         board[answer] = O;

@@ -14,9 +14,7 @@
 #include "protocol/settings.hpp"
 #include "protocol/start.hpp"
 #include "protocol/think.hpp"
-#include "search/timer.hpp"
 #include "testkit/captured_io.hpp"
-#include "testkit/stress_positions.hpp"
 
 namespace quoll::test {
 namespace {

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <new>
 
-#include "board/gains.hpp"
 #include "platform/stack.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
