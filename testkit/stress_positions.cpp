@@ -72,22 +72,7 @@ GameRecord playout(std::uint64_t seed, int stones, bool preferThreats) {
 }  // namespace
 
 bool makesFiveOrMore(const Board& board, Cell cell) {
-    static constexpr int kRowSteps[4] = {0, 1, 1, 1};
-    static constexpr int kColumnSteps[4] = {1, 0, -1, 1};
-    if (board[cell] == kEmpty) return false;
-    for (int d = 0; d < kDirectionCount; ++d) {
-        int run = 1;
-        for (int sign : {-1, 1}) {
-            int row = cellRow(cell) + sign * kRowSteps[d];
-            int column = cellColumn(cell) + sign * kColumnSteps[d];
-            for (; row >= 0 && row < kBoardSize && column >= 0 && column < kBoardSize &&
-                   board[makeCell(row, column)] == board[cell];
-                 row += sign * kRowSteps[d], column += sign * kColumnSteps[d])
-                ++run;
-        }
-        if (run >= 5) return true;
-    }
-    return false;
+    return board[cell] != kEmpty && strongestWindow(board, cell) == 5;
 }
 
 std::vector<GameRecord> selfPlayPositions(EngineState& state, std::uint64_t seed, int maxMoves,

@@ -55,7 +55,7 @@ struct SearchWalk {
 
     void expectMatchesStones(const Frame& f, std::uint8_t toMove) {
         SCOPED_TRACE("node " + std::to_string(nodes));
-        ASSERT_EQ(test::codesByWindow(codes), test::codesByDefinition(board));
+        ASSERT_EQ(codes, test::rebuiltCodes(board));
         ASSERT_EQ(f.eval, staticEval(codes.data()));
         ASSERT_EQ(f.key.key, positionKey(board, firstColour, toMove));
         expectFacts(f.ownThreats, test::expectedFacts<Colour::Own>(board));

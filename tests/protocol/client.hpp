@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/stress_positions.hpp"
 #include "tools/manager/engine_process.hpp"
 #include "tools/manager/referee.hpp"
 
@@ -57,6 +58,11 @@ struct EngineClient : tools::EngineProcess {
         EXPECT_EQ(waitExit(), 0);
         EXPECT_EQ(repliesWithoutCarriageReturn(), 0) << "reply lines must be Windows text lines";
     }
+
+    void endSession() {
+        sendLine("END");
+        expectCleanExit();
+    }
 };
 
 // Starts the engine with a small table, the given move budget and plenty of match time.
@@ -88,6 +94,10 @@ inline int replyMove(EngineClient& engine, const Stones& board) {
     return -1;
 }
 
+inline bool among(const std::vector<int>& cells, int cell) {
+    return std::find(cells.begin(), cells.end(), cell) != cells.end();
+}
+
 inline int fiveCountAfter(Stones board, int cell, std::uint8_t stone) {
     board[cell] = stone;
     return static_cast<int>(tools::fiveCells(board, stone).size());
@@ -101,24 +111,13 @@ inline std::vector<int> doubleFourCells(const Stones& board, std::uint8_t stone)
     return cells;
 }
 
-// A random position of `stones` stones near the centre, the opponent's last, where no rule
-// answers without a search: no five, no cell completing one, none making two at once.
+// A random position of `stones` stones, the opponent's last, where no rule answers without a
+// search: no four anywhere (the tests' kit places them).
 inline Stones randomQuietPosition(std::mt19937_64& random, int stones) {
-    for (;;) {
-        Stones board{};
-        std::uniform_int_distribution<int> coordinate(3, 11);
-        for (int placed = 0; placed < stones;) {
-            const int cell = cellAt(coordinate(random), coordinate(random));
-            if (board[cell] != kNone) continue;
-            board[cell] = (stones - 1 - placed) % 2 == 0 ? O : X;
-            ++placed;
-        }
-        bool quiet = true;
-        for (const std::uint8_t stone : {X, O})
-            quiet = quiet && tools::fiveCells(board, stone).empty() &&
-                    !tools::hasExactFive(board, stone) && doubleFourCells(board, stone).empty();
-        if (quiet) return board;
-    }
+    const GameRecord record = randomDensePosition(random(), stones);
+    Stones board{};
+    std::copy(record.board.begin(), record.board.end(), board.begin());  // X and O as the engine's
+    return board;
 }
 
 }  // namespace quoll::test

@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "client.hpp"
-#include "support/oracle.hpp"
 
 namespace quoll::test {
 namespace {
@@ -17,20 +16,11 @@ namespace {
 using tools::fiveCells;
 using tools::moveText;
 
-// The most stones of `stone` in one window through the cell that holds none of the other side.
+// The longest run of `stone` that a stone on the cell would make.
 int bestLine(const Stones& board, int cell, std::uint8_t stone) {
     int best = 0;
     for (int line = 0; line < 4; ++line)
-        for (int start = -4; start <= 0; ++start) {
-            int mine = 0;
-            for (int i = start; i < start + 5 && mine >= 0; ++i) {
-                const int r = cell / kSide + i * tools::kLineRowStep[line];
-                const int c = cell % kSide + i * tools::kLineColumnStep[line];
-                if (!tools::onBoard(r, c) || board[r * kSide + c] == tools::otherStone(stone)) mine = -1;
-                else mine += board[r * kSide + c] == stone;
-            }
-            best = std::max(best, mine);
-        }
+        best = std::max(best, tools::runThrough(board, cell, stone, line));
     return best;
 }
 
@@ -80,18 +70,13 @@ bool playGame(EngineClient& engine, int opening, bool blocker, std::uint64_t see
         if (!request.empty()) engine.sendLine(request);
         const int cell = replyMove(engine, board);
         if (cell < 0) return false;
-        const auto among = [&](const std::vector<int>& cells) {
-            return std::find(cells.begin(), cells.end(), cell) != cells.end();
-        };
         EXPECT_TRUE(request != "BEGIN" || cell == cellAt(7, 7)) << "the first move is the centre";
-        EXPECT_TRUE(ownFives.empty() ? theirFives.empty() || among(theirFives) : among(ownFives))
+        EXPECT_TRUE(ownFives.empty() ? theirFives.empty() || among(theirFives, cell)
+                                     : among(ownFives, cell))
             << moveText(cell) << " neither completes nor blocks a five; game: " << game;
         board[cell] = X;
         game += moveText(cell) + " ";
-        if (tools::makesExactFive(board, cell, X)) {
-            std::printf("engine won: %s\n", game.c_str());
-            return true;
-        }
+        if (tools::makesExactFive(board, cell, X)) return true;
         if (tools::isFull(board)) break;
         const int answer = opponentMove(blocker, board, random);
         board[answer] = O;
@@ -116,48 +101,8 @@ TEST(EngineGames, BeatsRandomAndBlockingOpponentsFromEveryKindOfOpening) {
                 EXPECT_TRUE(playGame(engine, opening, blocker, seed)) << "seed " << seed;
                 ++seed;
             }
-        engine.sendLine("END");
-        engine.expectCleanExit();
+        engine.endSession();
     }
-}
-
-// With no time to search (no turn time, or under 20 ms of match time), an open position still
-// gets a move at once, the same whether it came as TURN moves or as one BOARD block: with no
-// three on the board, the root's first candidate.
-TEST(EngineGames, ZeroBudgetAnswersTheSameToTurnsAndToABoard) {
-    EngineClient engine;
-    startEngine(engine, 0);
-    std::mt19937_64 random(5);
-    for (int i = 0; i < 4; ++i) {
-        engine.sendLine(i % 2 ? "INFO TIMEOUT_TURN 5000" : "INFO TIMEOUT_TURN 0");
-        engine.sendLine(i % 2 ? "INFO TIME_LEFT 19" : "INFO TIME_LEFT 10000000");
-        ASSERT_TRUE(engine.answers("START 15", "OK"));
-        Stones board{};
-        std::vector<int> moves;
-        for (int turn = 0; turn < 3 + i; ++turn) {
-            int opponent;
-            do opponent = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
-            while (board[opponent] != kNone);
-            board[opponent] = O;
-            Board before;
-            std::copy(board.begin(), board.end(), before.begin());
-            const Cell first = test::firstCandidate(before);
-            const auto start = std::chrono::steady_clock::now();
-            engine.sendLine("TURN " + moveText(opponent));
-            const int reply = replyMove(engine, board);
-            ASSERT_GE(reply, 0);
-            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "no budget";
-            EXPECT_TRUE(first == kNoCell || reply == first) << moveText(reply) << " is not the first candidate";
-            board[reply] = X;
-            moves.push_back(reply);
-        }
-        board[moves.back()] = kNone;  // the last answer is asked again from a BOARD block
-        ASSERT_TRUE(engine.answers("START 15", "OK"));
-        sendBoard(engine, board);
-        EXPECT_EQ(replyMove(engine, board), moves.back()) << "position " << i;
-    }
-    engine.sendLine("END");
-    engine.expectCleanExit();
 }
 
 // Nanoseconds the thread has waited for a CPU so far (its run-queue wait); 0 when unknown.
@@ -167,50 +112,65 @@ std::int64_t runQueueWaitNs(const std::string& schedstat) {
     return file >> running >> waiting ? waiting : 0;
 }
 
-// A guard against a plainly broken deadline, not a measure of noise: TURNs at a 50 ms limit,
-// each reply timed as a manager times it, from the write of the command to the read of the
-// reply. A reply may be at most 10 ms late beyond the time the engine, or this thread reading
-// it, waited for a CPU that another process held (a loaded machine, not the engine). The
-// reserve's arithmetic is proved on the fake clock in tests/clock/.
-TEST(EngineGames, RepliesAtA50MsLimitComeInTime) {
+// A guard against a plainly broken deadline, not a measure of noise: TURNs at a 50 ms limit and
+// with no time to search (no turn time, or under 20 ms of match time: answered at once), each
+// reply timed as a manager times it, from the write of the command to the read of the reply. A
+// reply may be at most 10 ms late beyond the time the engine, or this thread reading it, waited
+// for a CPU that another process held (a loaded machine, not the engine). With no time the last
+// answer of each game is asked again from a BOARD block and must be the same. The reserve's
+// arithmetic is proved on the fake clock in tests/clock/.
+TEST(EngineGames, RepliesComeInTime) {
     using Milliseconds = std::chrono::duration<double, std::milli>;
-    EngineClient engine;
-    startEngine(engine, 50);
-    const std::string engineWait = "/proc/" + std::to_string(engine.pid()) + "/schedstat";
-    const auto waitedNs = [&] { return runQueueWaitNs(engineWait) + runQueueWaitNs("/proc/self/schedstat"); };
-    std::mt19937_64 random(7);
-    Milliseconds worst{-1000}, worstUnwaited{-1000};
-    int replies = 0;
-    while (replies < 40) {
-        ASSERT_TRUE(engine.answers("START 15", "OK"));
-        Stones board{};
-        for (int turn = 0; turn < 15; ++turn) {
-            int opponent;
-            do opponent = static_cast<int>(random() % kCells);
-            while (board[opponent] != kNone || (turn > 0 && !tools::nearStones(board, opponent, 1)));
-            board[opponent] = O;
-            if (tools::makesExactFive(board, opponent, O)) break;
-            const std::int64_t waitBefore = waitedNs();
-            const auto reply = engine.timedRequest("TURN " + moveText(opponent));
-            const Milliseconds waited = std::chrono::nanoseconds(waitedNs() - waitBefore);
-            ASSERT_TRUE(reply.line.has_value());
-            const std::optional<int> move = tools::parseMoveReply(*reply.line);
-            ASSERT_TRUE(move && board[*move] == kNone) << *reply.line;
-            const Milliseconds late = reply.elapsed - Milliseconds(50);
-            EXPECT_LT((late - waited).count(), 10.0)
-                << "reply " << replies << ": " << late.count() << " ms late, " << waited.count()
-                << " ms of it waiting for a CPU";
-            worst = std::max(worst, late);
-            worstUnwaited = std::max(worstUnwaited, late - waited);
-            ++replies;
-            board[*move] = X;
-            if (tools::makesExactFive(board, *move, X)) break;
+    struct Limit {
+        int timeoutTurnMs, timeLeftMs, budgetMs, replies;
+    };
+    for (const auto& [timeoutTurnMs, timeLeftMs, budgetMs, replies] :
+         {Limit{50, 10000000, 50, 40}, {0, 10000000, 0, 10}, {5000, 19, 0, 10}}) {
+        EngineClient engine;
+        startEngine(engine, timeoutTurnMs);
+        engine.sendLine("INFO TIME_LEFT " + std::to_string(timeLeftMs));
+        const std::string engineWait = "/proc/" + std::to_string(engine.pid()) + "/schedstat";
+        const auto waitedNs = [&] {
+            return runQueueWaitNs(engineWait) + runQueueWaitNs("/proc/self/schedstat");
+        };
+        std::mt19937_64 random(7);
+        Milliseconds worst{-1000}, worstUnwaited{-1000};
+        for (int replied = 0; replied < replies;) {
+            ASSERT_TRUE(engine.answers("START 15", "OK"));
+            Stones board{}, asked{};
+            int last = -1;
+            for (int turn = 0; turn < 15; ++turn) {
+                int opponent;
+                do opponent = static_cast<int>(random() % kCells);
+                while (board[opponent] != kNone || (turn > 0 && !tools::nearStones(board, opponent, 1)));
+                board[opponent] = O;
+                if (tools::makesExactFive(board, opponent, O)) break;
+                const std::int64_t waitBefore = waitedNs();
+                const auto reply = engine.timedRequest("TURN " + moveText(opponent));
+                const Milliseconds waited = std::chrono::nanoseconds(waitedNs() - waitBefore);
+                ASSERT_TRUE(reply.line.has_value());
+                const std::optional<int> move = tools::parseMoveReply(*reply.line);
+                ASSERT_TRUE(move && board[*move] == kNone) << *reply.line;
+                const Milliseconds late = reply.elapsed - Milliseconds(budgetMs);
+                EXPECT_LT((late - waited).count(), 10.0)
+                    << "reply " << replied << " at " << budgetMs << " ms: " << late.count()
+                    << " ms late, " << waited.count() << " ms of it waiting for a CPU";
+                worst = std::max(worst, late);
+                worstUnwaited = std::max(worstUnwaited, late - waited);
+                ++replied;
+                asked = board;
+                board[last = *move] = X;
+                if (tools::makesExactFive(board, *move, X)) break;
+            }
+            if (budgetMs > 0 || last < 0) continue;
+            ASSERT_TRUE(engine.answers("START 15", "OK"));
+            sendBoard(engine, asked);
+            EXPECT_EQ(replyMove(engine, asked), last) << "the same position from a BOARD block";
         }
+        std::printf("worst reply against the %d ms limit: %+.2f ms; less the wait for a CPU: %+.2f ms\n",
+                    budgetMs, worst.count(), worstUnwaited.count());
+        engine.endSession();
     }
-    std::printf("worst reply against the 50 ms limit: %+.2f ms; less the wait for a CPU: %+.2f ms\n",
-                worst.count(), worstUnwaited.count());
-    engine.sendLine("END");
-    engine.expectCleanExit();
 }
 
 }  // namespace

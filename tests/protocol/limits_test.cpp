@@ -3,24 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <tuple>
 
 #include "client.hpp"
 #include "platform/clock.hpp"
 #include "protocol/dispatcher.hpp"
 #include "protocol/engine_state.hpp"
-#include "protocol/line_reader.hpp"
 #include "protocol/logging.hpp"
-#include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
 #include "protocol/start.hpp"
 #include "protocol/think.hpp"
-#include "search/timer.hpp"
-#include "testkit/stress_positions.hpp"
+#include "testkit/captured_io.hpp"
 
 namespace quoll::test {
 namespace {
@@ -33,38 +27,8 @@ constexpr bool kSanitizerBuild = true;
 constexpr bool kSanitizerBuild = false;
 #endif
 
-// The front end inside the test process: command lines from a string, replies to memory.
-class CapturedIo {
-  public:
-    explicit CapturedIo(std::string_view input) : input_(std::string(input)) {
-        switchLoggingOff();
-        stream_ = open_memstream(&buffer_, &size_);
-        commandInput = &input_;
-        replyStream = stream_;
-    }
-    ~CapturedIo() {
-        commandInput = nullptr;
-        replyStream = nullptr;
-        std::fclose(stream_);
-        std::free(buffer_);
-    }
-    CapturedIo(const CapturedIo&) = delete;
-    CapturedIo& operator=(const CapturedIo&) = delete;
-
-    std::string output() {
-        std::fflush(stream_);
-        return std::string(buffer_, size_);
-    }
-    bool inputLeft() { return input_.peek() != std::char_traits<char>::eof(); }
-
-  private:
-    std::istringstream input_;
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* stream_ = nullptr;
-};
-
 std::string runLines(ProtocolState& state, std::string_view input) {
+    switchLoggingOff();
     CapturedIo io(input);
     while (state.mode != ProtocolMode::Terminating && io.inputLeft()) handleCommand(state);
     return io.output();
@@ -74,11 +38,6 @@ std::string runLines(ProtocolState& state, std::string_view input) {
 void resetProcessRecords() {
     gameSettings = GameSettings{};
     engineState.table = TranspositionTable{};
-}
-
-void endAndExpectExit(EngineClient& engine) {
-    engine.sendLine("END");
-    engine.expectCleanExit();
 }
 
 // Rows of a position, every one with its player: (x, y, player).
@@ -130,18 +89,13 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
                 }
                 ASSERT_TRUE(engine.sendRaw(block + "DONE\n"));
                 ASSERT_TRUE(engine.expectLine(error));
-                const std::optional<std::string> line = engine.readLine();
-                ASSERT_TRUE(line.has_value());
-                const std::optional<int> move = tools::parseMoveReply(*line);
-                ASSERT_TRUE(move.has_value()) << *line;
-                EXPECT_EQ(board[*move], tools::kNone) << *line;
-                EXPECT_TRUE(!hides || *move != target) << *line;
+                const int move = replyMove(engine, board);
+                ASSERT_GE(move, 0);
+                EXPECT_TRUE(!hides || move != target) << moveText(move);
                 std::vector<int> forced =
                     ownFour ? tools::fiveCells(board, X) : std::vector<int>{target};
                 if (hides) std::erase(forced, target);
-                EXPECT_TRUE(forced.empty() ||
-                            std::find(forced.begin(), forced.end(), *move) != forced.end())
-                    << *line;
+                EXPECT_TRUE(forced.empty() || among(forced, move)) << moveText(move);
                 ASSERT_TRUE(engine.answers("PROBE", "ERROR Unknown command \"PROBE\""));
             }
         }
@@ -149,10 +103,8 @@ TEST(BoardBlockWithABadRow, OneSoundAnswerForTheAcceptedRows) {
     // A bad row alone: the centre it names is no answer either.
     ASSERT_TRUE(engine.sendRaw("BOARD\n7,7,3\nDONE\n"));
     ASSERT_TRUE(engine.expectLine(kRowError));
-    const std::optional<std::string> line = engine.readLine();
-    ASSERT_TRUE(line.has_value());
-    EXPECT_TRUE(tools::parseMoveReply(*line).has_value() && *line != "7,7") << *line;
-    endAndExpectExit(engine);
+    EXPECT_NE(replyMove(engine, Stones{}), cellAt(7, 7));
+    engine.endSession();
 }
 
 // Peak resident memory of the whole engine after searches, with the limit sent before START
@@ -193,7 +145,7 @@ TEST(MemoryLimit, PeakResidentMemoryStaysWithinItFromTheFirstGame) {
             // The table takes what the limit leaves, not some fixed small size (a quarter of the
             // limit at least: short searches touch only part of a large table).
             EXPECT_GE(peakKb, limitMiB << 8);
-            endAndExpectExit(engine);
+            engine.endSession();
         }
     }
 }
@@ -215,6 +167,10 @@ TEST(MemoryLimit, TakesEffectBeforeTheNextSearch) {
         runLines(state, "INFO MAX_MEMORY 0\nSTART 15\n");
         EXPECT_EQ(engineState.table.size, std::uint64_t{1} << 23) << "0 is no limit";
     }
+    // A limit too large for its setting is the largest it holds. (The time keys' bounds are in
+    // the deadline table of tests/clock/.)
+    applyInfo("MAX_MEMORY", "99999999999999999999");
+    EXPECT_EQ(gameSettings.maxMemory, std::uint64_t{INT64_MAX});
     resetProcessRecords();
 }
 
@@ -225,14 +181,6 @@ TEST(MemoryLimit, FreshTableIsEmptyForEveryKey) {
     const ProbeResult r = probeTable(table, 0, 24, 1, -100, 100, NodeKind::Pv);
     EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff, r.storeAllowed),
               std::make_tuple(kNoCell, false, true));
-}
-
-// A memory limit too large for its setting is the largest it holds. (The time keys' bounds are
-// in the deadline table of tests/clock/.)
-TEST(InfoNumbers, TooLargeMemoryLimitSaturates) {
-    applyInfo("MAX_MEMORY", "99999999999999999999");
-    EXPECT_EQ(gameSettings.maxMemory, std::uint64_t{INT64_MAX});
-    resetProcessRecords();
 }
 
 // Unavailable cells are never the answer; with none left the answer is the error for no move.

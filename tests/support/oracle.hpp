@@ -1,12 +1,11 @@
 #pragma once
 // Facts worked out straight from the stones by walking rows and columns, independent of the
-// generated tables and of every incremental update: window codes, candidate cells, the threat
-// facts a tracker must hold, and a reader of what a tracker does hold.
+// generated tables and of every incremental update: candidate cells, the threat facts a tracker
+// must hold, and a reader of what a tracker does hold.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <random>
 #include <set>
 #include <tuple>
@@ -51,28 +50,12 @@ inline const std::vector<LineRun>& allRuns() {
     return runs;
 }
 
-// Window codes counted from the stones inside and on the flanks, keyed by the window's cells
-// (the engine's window order is its own business).
-inline std::map<std::array<Cell, 5>, int> codesByDefinition(const Board& board) {
-    std::map<std::array<Cell, 5>, int> codes;
-    for (const LineRun& run : allRuns()) {
-        int code = 0;
-        for (Cell cell : run.cells) code += board[cell] == kOwnStone ? 6 : board[cell] == kOpponentStone;
-        for (Cell cell : run.flanks)
-            code += board[cell] == kOwnStone ? 108 : board[cell] == kOpponentStone ? 36 : 0;
-        codes[run.cells] = code;
-    }
+// The window codes rebuilt from the board alone, the second route to the incremental ones (the
+// rebuild itself answers to the benchmark's reference node counts).
+inline WindowCodes rebuiltCodes(const Board& board) {
+    WindowCodes codes;
+    rebuildWindowCodes(board, codes);
     return codes;
-}
-
-inline std::map<std::array<Cell, 5>, int> codesByWindow(const WindowCodes& codes) {
-    std::map<std::array<Cell, 5>, int> byCells;
-    for (int w = 0; w < kWindowCount; ++w) {
-        std::array<Cell, 5> cells;
-        for (int i = 0; i < 5; ++i) cells[i] = windowCell(w, i);
-        byCells[cells] = codes[w];
-    }
-    return byCells;
 }
 
 // The empty cells that have a stone within two rows and two columns.

@@ -43,6 +43,10 @@ def call(port, method, path, body=None, **headers):
     return reply.status, json.loads(data) if data.startswith(b'{') else data.decode()
 
 
+def new_game(port):
+    return call(port, 'POST', '/api/games', {'colour': 'black', 'turnMs': 200})
+
+
 def engines_of(server):
     tasks = f'/proc/{server.pid}/task'
     return {int(pid) for task in os.listdir(tasks)
@@ -65,7 +69,7 @@ def wait_for(condition, seconds=10):
 
 def http_test():
     server, port = start()
-    status, game = call(port, 'POST', '/api/games', {'colour': 'black', 'turnMs': 200})
+    status, game = new_game(port)
     assert status == 201 and not game['failure'], game
     path = f"/api/games/{game['id']}"
     assert call(port, 'POST', path + '/move', {'x': 7, 'y': 7})[0] == 200
@@ -121,7 +125,7 @@ def http_test():
     # The record saved is the record loaded, into another game.
     status, record = call(port, 'GET', path + '/record')
     assert record.startswith('Piskvorky 15x15, 0:0, 0\n8,8,') and record.endswith('\n-1\n')
-    other = call(port, 'POST', '/api/games', {'colour': 'black', 'turnMs': 200})[1]['id']
+    other = new_game(port)[1]['id']
     status, loaded = call(port, 'POST', f'/api/games/{other}/load', {'record': record})
     assert loaded['moves'] == before[1]['moves'] and loaded['toMove'] == 'person', loaded
     server.send_signal(signal.SIGTERM)
@@ -131,13 +135,12 @@ def http_test():
 
     # Two games at most; an idle game is closed with its process.
     server, port = start('--max-games', '2', '--idle-seconds', '2')
-    ids = [call(port, 'POST', '/api/games', {'colour': 'black', 'turnMs': 200})[1]['id']
-           for _ in range(2)]
-    assert call(port, 'POST', '/api/games', {'colour': 'black', 'turnMs': 200})[0] == 503
+    ids = [new_game(port)[1]['id'] for _ in range(2)]
+    assert new_game(port)[0] == 503
     processes = engines_of(server)
     wait_for(lambda: not any(map(alive, processes)))  # asking would keep the games in use
     assert [call(port, 'GET', f'/api/games/{id}')[0] for id in ids] == [404, 404]
-    assert call(port, 'POST', '/api/games', {'colour': 'black', 'turnMs': 200})[0] == 201
+    assert new_game(port)[0] == 201
     # A server that is killed outright takes its engines with it.
     processes = engines_of(server)
     server.kill()
@@ -181,16 +184,11 @@ def compare(driver, port):
     return game
 
 
-def click(driver, x, y):
-    driver.find_element('css selector', f'[data-cell="{x},{y}"]').click()
-
-
 def choose(stones, colour):
     """The empty cell that makes the longest line of `colour`; nearer the centre on a tie."""
     def run(x, y, dx, dy):
         n = 0
-        while (x + dx * (n + 1), y + dy * (n + 1)) in stones and \
-                stones[x + dx * (n + 1), y + dy * (n + 1)] == colour:
+        while stones.get((x + dx * (n + 1), y + dy * (n + 1))) == colour:
             n += 1
         return n
     empty = [(x, y) for x in range(15) for y in range(15) if (x, y) not in stones]
@@ -205,7 +203,8 @@ def play_game(driver, port, colour, extra_checks):
     game = settle(driver, port, -1)
     while not game['winner'] and not game['draw']:
         stones = {(m['x'], m['y']): 'white' if i % 2 else 'black' for i, m in enumerate(game['moves'])}
-        click(driver, *choose(stones, colour))
+        x, y = choose(stones, colour)
+        driver.find_element('css selector', f'[data-cell="{x},{y}"]').click()
         game = settle(driver, port, len(game['moves']))
         if len(game['moves']) in (6, 7) and extra_checks:
             extra_checks = False
