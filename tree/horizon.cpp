@@ -53,16 +53,20 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
     // A leaf's list: it derives no list of its own, so the neighbour counters stay as they are.
     CandidateList list;
     makeLeafList(frame.parent, list);
-    const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats, frame.otherThreats, m);
-    const ThreatTracker& own = after.own;
-    const ThreatTracker& other = after.other;
-
-    if (other.fourGroupCount > 0) {
-        multiFourFilter(list, own, other);
-        if (!hasMoves(list)) return lossScore(ply, 4);
+    // The filters pass every move when m leaves the other side without multi-four points and
+    // four-three cells; most often that shows without the trackers after m.
+    if (!stoneAddsNoCombination<Them, CodesHold::NoStone>(frame.otherThreats, m)) {
+        const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats,
+                                                                frame.otherThreats, m);
+        const ThreatTracker& own = after.own;
+        const ThreatTracker& other = after.other;
+        if (other.fourGroupCount > 0) {
+            multiFourFilter(list, own, other);
+            if (!hasMoves(list)) return lossScore(ply, 4);
+        }
+        DefenceMask mask;
+        combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
     }
-    DefenceMask mask;
-    combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
     if (!hasMoves(list)) return lossScore(ply, 6);
 
     GainMap gains = frame.ownGains;

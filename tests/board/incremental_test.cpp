@@ -33,6 +33,7 @@ struct SearchWalk {
     std::uint8_t firstColour;
     bool crowded = false;  // trackers short of room: they may drop facts, never keep false ones
     int nodes = 0;
+    int noCombinationMoves = 0;  // moves judged to add no four-three cells without the update
 
     SearchWalk(std::uint32_t seed, int stones) : random(seed) {
         firstColour = seed % 2 ? kOwnStone : kOpponentStone;
@@ -98,13 +99,22 @@ struct SearchWalk {
         gainsBeforeMove<Colour::Opponent, Mover>(before.oppGain, m);
         board[m] = kStone<Mover>;
         ThreatTracker& beforeMover = Mover == Colour::Own ? before.ownThreats : before.oppThreats;
+        // The quick judgement without the update: "none" must hold after both update forms.
+        const bool noCombination = stoneAddsNoCombination<Mover, CodesHold::NoStone>(beforeMover, m);
+        if (noCombination) ++noCombinationMoves;
         trackOwnStone<Mover, CodesHold::NoStone>(beforeMover, m);
+        if (noCombination) {
+            ASSERT_EQ(beforeMover.fourGroupCount, 0);
+            ASSERT_EQ(beforeMover.combinationCells, 0);
+        }
         clearTrackerCell(Mover == Colour::Own ? before.oppThreats : before.ownThreats, m);
         {
             StoneGuard<Mover> guard(codes.data(), m);
             gainsAfterMove<Colour::Own, Mover>(f.ownGain, m);
             gainsAfterMove<Colour::Opponent, Mover>(f.oppGain, m);
-            trackOwnStone<Mover, CodesHold::Stone>(Mover == Colour::Own ? f.ownThreats : f.oppThreats, m);
+            ThreatTracker& afterMover = Mover == Colour::Own ? f.ownThreats : f.oppThreats;
+            ASSERT_EQ((stoneAddsNoCombination<Mover, CodesHold::Stone>(afterMover, m)), noCombination);
+            trackOwnStone<Mover, CodesHold::Stone>(afterMover, m);
             clearTrackerCell(Mover == Colour::Own ? f.oppThreats : f.ownThreats, m);
             ChildList child(list);
             const std::set<Cell> cells(child->cells.begin(), child->cells.begin() + child->size);
@@ -138,6 +148,7 @@ struct SearchWalk {
 // From seed 17 on the walks start with the link pools nearly full, the last one from rows of
 // threes giving more double-four cells than the group records hold.
 TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
+    int noCombinationMoves = 0, nodes = 0;
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         SearchWalk walk(seed, 5 + static_cast<int>(seed * 7 % 60));
@@ -162,6 +173,8 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
             else walk.node<Colour::Opponent>(root, list, 5, 2);
         }
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
+        noCombinationMoves += walk.noCombinationMoves;
+        nodes += walk.nodes;
         // The consistency check names a record that drifted from the board.
         Frame drifted = root;
         const Cell empty = *test::candidatesByDefinition(walk.board).begin();
@@ -178,6 +191,9 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
         EXPECT_EQ(trackerUsage.droppedFacts > droppedBefore, walk.crowded);
         EXPECT_EQ(walk.board, boardBefore);
     }
+    // The quick judgement is tried both ways.
+    EXPECT_GT(noCombinationMoves, 0);
+    EXPECT_LT(noCombinationMoves, nodes);
 }
 
 }  // namespace
