@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <optional>
+
 #include "board/gains.hpp"
 #include "search/candidates.hpp"
 #include "support/oracle.hpp"
@@ -116,6 +119,32 @@ struct SearchWalk {
             ASSERT_EQ((stoneAddsNoCombination<Mover, CodesHold::Stone>(afterMover, m)), noCombination);
             trackOwnStone<Mover, CodesHold::Stone>(afterMover, m);
             clearTrackerCell(Mover == Colour::Own ? f.oppThreats : f.ownThreats, m);
+            {
+                // The best leaf score read in place equals the one over the leaf list written out,
+                // with the gains and with maps that favour the highest and the lowest cells.
+                CandidateList leaf;
+                makeLeafList(list, leaf);
+                GainMap byCell = f.ownGain, byCellReversed = f.ownGain;
+                for (int x = 0; x < kCellCount; ++x) {
+                    byCell.gain[x] = static_cast<Score>(x);
+                    byCellReversed.gain[x] = static_cast<Score>(-x);
+                }
+                for (const GainMap* gains : {&f.ownGain, &byCell, &byCellReversed}) {
+                    std::optional<Score> best;
+                    for (int i = 0; i < leaf.size; ++i) {
+                        const auto v = static_cast<Score>(f.eval + gains->gain[leaf.cells[i]]);
+                        if (!best || v > *best) best = v;
+                    }
+                    ASSERT_EQ(bestLeafScore(list, *gains, f.eval, std::numeric_limits<Score>::max()),
+                              best);
+                    // With a score to stop at: one at least as high when the best reaches it.
+                    if (best && *best > -kInfinity) {
+                        const auto enough = static_cast<Score>(*best - 5);
+                        const std::optional<Score> early = bestLeafScore(list, *gains, f.eval, enough);
+                        ASSERT_TRUE(early && *early >= enough && *early <= *best);
+                    }
+                }
+            }
             ChildList child(list);
             const std::set<Cell> cells(child->cells.begin(), child->cells.begin() + child->size);
             ASSERT_EQ(cells.size(), child->size) << "a cell listed twice";
