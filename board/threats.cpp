@@ -242,6 +242,27 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
 }
 
 template <Colour C, CodesHold Form>
+bool stoneAddsNoCombination(const ThreatTracker& tracker, Cell cell) {
+    // The stone's own threes become fours; removals (flanks, the cell itself) make none.
+    if (tracker.fourGroupCount > 0 || tracker.combinationCells > 0) return false;
+    if (tracker.threeHead[cell] != kNoLink) return false;
+    // The same windows as the update's new threes.
+    constexpr int twoPattern = Form == CodesHold::Stone ? 2 * kInUnit<C> : kInUnit<C>;
+    const WindowCode* codes = tracker.codes;
+    for (const CellWindowRange& range : kCellWindowRanges[cell]) {
+        const int end = range.end;
+        for (int w = range.first; w < end; ++w) {
+            if (!kShowsPattern<C, twoPattern>[codes[w]]) continue;
+            Cell empty[5];
+            if (emptyCellsOf(tracker.board, w, empty) < 3) continue;
+            for (int i = 0; i < 3; ++i)
+                if (tracker.fourSlot[empty[i]] != kNoCell) return false;
+        }
+    }
+    return true;
+}
+
+template <Colour C, CodesHold Form>
 void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell) {
     // A stone of the colour on a flank cell spoils the window: completing it would make six.
     constexpr int flankDigit = Form == CodesHold::Stone ? kFlankUnit<C> : 0;
@@ -295,6 +316,11 @@ template void trackStoneInWindows<Colour::Own, CodesHold::Stone>(ThreatTracker&,
 template void trackStoneInWindows<Colour::Own, CodesHold::NoStone>(ThreatTracker&, Cell);
 template void trackStoneInWindows<Colour::Opponent, CodesHold::Stone>(ThreatTracker&, Cell);
 template void trackStoneInWindows<Colour::Opponent, CodesHold::NoStone>(ThreatTracker&, Cell);
+template bool stoneAddsNoCombination<Colour::Own, CodesHold::Stone>(const ThreatTracker&, Cell);
+template bool stoneAddsNoCombination<Colour::Own, CodesHold::NoStone>(const ThreatTracker&, Cell);
+template bool stoneAddsNoCombination<Colour::Opponent, CodesHold::Stone>(const ThreatTracker&, Cell);
+template bool stoneAddsNoCombination<Colour::Opponent, CodesHold::NoStone>(const ThreatTracker&,
+                                                                           Cell);
 template void trackStoneOnFlanks<Colour::Own, CodesHold::Stone>(ThreatTracker&, Cell);
 template void trackStoneOnFlanks<Colour::Own, CodesHold::NoStone>(ThreatTracker&, Cell);
 template void trackStoneOnFlanks<Colour::Opponent, CodesHold::Stone>(ThreatTracker&, Cell);

@@ -135,6 +135,13 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell);
 template <Colour C, CodesHold Form>
 void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell);
 
+// Whether colour C's stone on `cell` (its board byte already set) leaves C's tracker without four
+// groups and without four-three cells, judged from the tracker as it is, without the update:
+// true only when it has none yet, the stone makes no new four, and no three it makes lands on a
+// cell with a four partner. False means "maybe": the update must tell.
+template <Colour C, CodesHold Form>
+bool stoneAddsNoCombination(const ThreatTracker& tracker, Cell cell);
+
 // A stone of the tracker's own colour C on `cell` (its board byte already set).
 template <Colour C, CodesHold Form>
 inline void trackOwnStone(ThreatTracker& tracker, Cell cell) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <optional>
 
 namespace quoll {
 
@@ -115,6 +116,35 @@ void makeChildList(const CandidateList& parent, CandidateList& child) {
 
 void makeLeafList(const CandidateList& parent, CandidateList& leaf) {
     deriveList<false>(parent, leaf);
+}
+
+std::optional<Score> bestLeafScore(const CandidateList& parent, const GainMap& gains, int base,
+                                   Score enough) {
+    // The cells of deriveList<false>, visited where they lie instead of copied.
+    const Cell move = parent.cells[parent.cur];
+    auto score = [&](Cell x) { return static_cast<Score>(base + gains.gain[x]); };
+    std::optional<Score> best;
+    // Whether the search can stop, at a score of `enough` or more.
+    auto take = [&](Cell x) {
+        if (const Score v = score(x); !best || v > *best) best = v;
+        return *best >= enough;
+    };
+    for (int i = 0; i < parent.size; ++i)
+        if (i != parent.cur && take(parent.cells[i])) return best;
+    const int moveRow = cellRow(move), moveColumn = cellColumn(move);
+    const std::uint64_t onBoard = kColumnsOnBoard[moveColumn];
+    const std::uint8_t* corner = neighbourhoodCorner(parent.neighbourCount, move);
+    for (int row = 0; row < 5; ++row) {
+        const int boardRow = moveRow - 2 + row;
+        if (boardRow < 0 || boardRow >= kBoardSize) continue;
+        const std::uint64_t before = loadRow(corner + row * kCountStride);
+        for (std::uint64_t fresh = zeroBytes(before) & onBoard & (rowStep(row) << 7); fresh != 0;
+             fresh &= fresh - 1) {
+            const Cell q = makeCell(boardRow, moveColumn - 2 + std::countr_zero(fresh) / 8);
+            if (parent.board[q] == kEmpty && take(q)) return best;
+        }
+    }
+    return best;
 }
 
 void releaseList(const CandidateList& list) {

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <type_traits>
 
+#include "board/gains.hpp"
 #include "board/types.hpp"
 
 namespace quoll {
@@ -42,6 +44,12 @@ void makeChildList(const CandidateList& parent, CandidateList& child);
 // The same list for a leaf, which derives no list from it: the counters stay as they are, the
 // incoming move's new neighbours being those it would bring to a count of 1.
 void makeLeafList(const CandidateList& parent, CandidateList& leaf);
+
+// The largest static_cast<Score>(base + gains.gain[x]) over the cells x of the leaf list
+// makeLeafList would derive, without writing the list; none when that list would be empty. The
+// first score of `enough` or more ends the search and is returned.
+std::optional<Score> bestLeafScore(const CandidateList& parent, const GainMap& gains, int base,
+                                   Score enough);
 
 // Undoes the counters that the list added.
 void releaseList(const CandidateList& list);

@@ -50,25 +50,38 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
     // Standing pat.
     if (eval >= beta && beta > -kWinThreshold) return beta;
 
+    GainMap gains = frame.ownGains;
+    gainsBeforeMove<Us, Them>(gains, m);
+    const int base = eval - kHorizonOffset;
+
+    // The filters pass every move when m leaves the other side without multi-four points and
+    // four-three cells; most often that shows without the trackers after m, and the best move
+    // shows without the list.
+    if (stoneAddsNoCombination<Them, CodesHold::NoStone>(frame.otherThreats, m)) {
+        const std::optional<Score> v = bestLeafScore(frame.parent, gains, base, beta);
+        if (!v) return lossScore(ply, 6);
+        return clampToWindow(*v, alpha, beta);
+    }
+
     // A leaf's list: it derives no list of its own, so the neighbour counters stay as they are.
     CandidateList list;
     makeLeafList(frame.parent, list);
-    const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats, frame.otherThreats, m);
-    const ThreatTracker& own = after.own;
-    const ThreatTracker& other = after.other;
-
-    if (other.fourGroupCount > 0) {
-        multiFourFilter(list, own, other);
-        if (!hasMoves(list)) return lossScore(ply, 4);
+    {
+        const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats,
+                                                                frame.otherThreats, m);
+        const ThreatTracker& own = after.own;
+        const ThreatTracker& other = after.other;
+        if (other.fourGroupCount > 0) {
+            multiFourFilter(list, own, other);
+            if (!hasMoves(list)) return lossScore(ply, 4);
+        }
+        DefenceMask mask;
+        combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
     }
-    DefenceMask mask;
-    combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
     if (!hasMoves(list)) return lossScore(ply, 6);
 
-    GainMap gains = frame.ownGains;
-    gainsBeforeMove<Us, Them>(gains, m);
     for (int i = list.next; i < list.count; ++i) {
-        const Score v = static_cast<Score>(eval + gains.gain[list.cells[i]] - kHorizonOffset);
+        const Score v = static_cast<Score>(base + gains.gain[list.cells[i]]);
         if (v >= beta) return beta;
         if (v > alpha) alpha = v;
     }

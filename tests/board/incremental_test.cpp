@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <optional>
+
 #include "board/gains.hpp"
 #include "search/candidates.hpp"
 #include "support/oracle.hpp"
@@ -33,6 +36,7 @@ struct SearchWalk {
     std::uint8_t firstColour;
     bool crowded = false;  // trackers short of room: they may drop facts, never keep false ones
     int nodes = 0;
+    int noCombinationMoves = 0;  // moves judged to add no four-three cells without the update
 
     SearchWalk(std::uint32_t seed, int stones) : random(seed) {
         firstColour = seed % 2 ? kOwnStone : kOpponentStone;
@@ -98,14 +102,49 @@ struct SearchWalk {
         gainsBeforeMove<Colour::Opponent, Mover>(before.oppGain, m);
         board[m] = kStone<Mover>;
         ThreatTracker& beforeMover = Mover == Colour::Own ? before.ownThreats : before.oppThreats;
+        // The quick judgement without the update: "none" must hold after both update forms.
+        const bool noCombination = stoneAddsNoCombination<Mover, CodesHold::NoStone>(beforeMover, m);
+        if (noCombination) ++noCombinationMoves;
         trackOwnStone<Mover, CodesHold::NoStone>(beforeMover, m);
+        if (noCombination) {
+            ASSERT_EQ(beforeMover.fourGroupCount, 0);
+            ASSERT_EQ(beforeMover.combinationCells, 0);
+        }
         clearTrackerCell(Mover == Colour::Own ? before.oppThreats : before.ownThreats, m);
         {
             StoneGuard<Mover> guard(codes.data(), m);
             gainsAfterMove<Colour::Own, Mover>(f.ownGain, m);
             gainsAfterMove<Colour::Opponent, Mover>(f.oppGain, m);
-            trackOwnStone<Mover, CodesHold::Stone>(Mover == Colour::Own ? f.ownThreats : f.oppThreats, m);
+            ThreatTracker& afterMover = Mover == Colour::Own ? f.ownThreats : f.oppThreats;
+            ASSERT_EQ((stoneAddsNoCombination<Mover, CodesHold::Stone>(afterMover, m)), noCombination);
+            trackOwnStone<Mover, CodesHold::Stone>(afterMover, m);
             clearTrackerCell(Mover == Colour::Own ? f.oppThreats : f.ownThreats, m);
+            {
+                // The best leaf score read in place equals the one over the leaf list written out,
+                // with the gains and with maps that favour the highest and the lowest cells.
+                CandidateList leaf;
+                makeLeafList(list, leaf);
+                GainMap byCell = f.ownGain, byCellReversed = f.ownGain;
+                for (int x = 0; x < kCellCount; ++x) {
+                    byCell.gain[x] = static_cast<Score>(x);
+                    byCellReversed.gain[x] = static_cast<Score>(-x);
+                }
+                for (const GainMap* gains : {&f.ownGain, &byCell, &byCellReversed}) {
+                    std::optional<Score> best;
+                    for (int i = 0; i < leaf.size; ++i) {
+                        const auto v = static_cast<Score>(f.eval + gains->gain[leaf.cells[i]]);
+                        if (!best || v > *best) best = v;
+                    }
+                    ASSERT_EQ(bestLeafScore(list, *gains, f.eval, std::numeric_limits<Score>::max()),
+                              best);
+                    // With a score to stop at: one at least as high when the best reaches it.
+                    if (best && *best > -kInfinity) {
+                        const auto enough = static_cast<Score>(*best - 5);
+                        const std::optional<Score> early = bestLeafScore(list, *gains, f.eval, enough);
+                        ASSERT_TRUE(early && *early >= enough && *early <= *best);
+                    }
+                }
+            }
             ChildList child(list);
             const std::set<Cell> cells(child->cells.begin(), child->cells.begin() + child->size);
             ASSERT_EQ(cells.size(), child->size) << "a cell listed twice";
@@ -138,6 +177,7 @@ struct SearchWalk {
 // From seed 17 on the walks start with the link pools nearly full, the last one from rows of
 // threes giving more double-four cells than the group records hold.
 TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
+    int noCombinationMoves = 0, nodes = 0;
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         SearchWalk walk(seed, 5 + static_cast<int>(seed * 7 % 60));
@@ -162,6 +202,8 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
             else walk.node<Colour::Opponent>(root, list, 5, 2);
         }
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
+        noCombinationMoves += walk.noCombinationMoves;
+        nodes += walk.nodes;
         // The consistency check names a record that drifted from the board.
         Frame drifted = root;
         const Cell empty = *test::candidatesByDefinition(walk.board).begin();
@@ -178,6 +220,9 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
         EXPECT_EQ(trackerUsage.droppedFacts > droppedBefore, walk.crowded);
         EXPECT_EQ(walk.board, boardBefore);
     }
+    // The quick judgement is tried both ways.
+    EXPECT_GT(noCombinationMoves, 0);
+    EXPECT_LT(noCombinationMoves, nodes);
 }
 
 }  // namespace
