@@ -254,7 +254,7 @@ TEST(AbortedSearch, ClockAlreadyOutAnswersTheFirstCandidate) {
         EXPECT_TRUE(searchTimer.stopFlag);
         EXPECT_EQ(report.lastCompletedDepth, 0);
         // Nothing of the aborted iteration reaches the table.
-        EXPECT_NE(tableSlot(state.table, positionKey(state.board, state.firstColour, state.colourToMove)).key,
+        EXPECT_NE(slotOf(state.table, positionKey(state.board, state.firstColour, state.colourToMove)).key,
                   positionKey(state.board, state.firstColour, state.colourToMove));
     }
     EXPECT_GE(searched, 4);
