@@ -1,10 +1,64 @@
 #include "tree/table.hpp"
 
 #include <bit>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/memory.hpp"
 
 namespace quoll {
+
+namespace {
+
+SlotBound boundOf(const TableSlot& slot) {
+    return static_cast<SlotBound>(slot.flags >> 1);
+}
+Score lowerOf(const TableSlot& slot) {
+    return boundOf(slot) == SlotBound::Upper ? static_cast<Score>(-kInfinity) : slot.score;
+}
+Score upperOf(const TableSlot& slot) {
+    return boundOf(slot) == SlotBound::Lower ? kInfinity : slot.score;
+}
+Cell moveOf(const TableSlot& slot) {
+    return slot.move == kNoSlotMove ? kNoCell : slot.move;
+}
+std::uint8_t kindOf(const TableSlot& slot) {
+    return slot.flags & 1;
+}
+
+}  // namespace
+
+TableSlot packEntry(const TTEntry& entry) {
+    TableSlot slot;
+    slot.key = entry.key;
+    SlotBound bound = SlotBound::Exact;
+    if (entry.lower == entry.upper) {
+        slot.score = entry.lower;
+    } else if (entry.upper == kInfinity) {
+        bound = SlotBound::Lower;
+        slot.score = entry.lower;
+    } else {
+        bound = SlotBound::Upper;
+        slot.score = entry.upper;
+    }
+    slot.depth = entry.depth;
+    slot.ply = entry.ply;
+    slot.move = entry.move == kNoCell ? kNoSlotMove : static_cast<std::uint8_t>(entry.move);
+    slot.flags = static_cast<std::uint8_t>(entry.kind | static_cast<unsigned>(bound) << 1);
+#ifdef QUOLL_CHECKS
+    if (unpackEntry(slot) != entry) {
+        std::fprintf(stderr, "table entry not packed exactly: lower %d upper %d move %d kind %d\n",
+                     entry.lower, entry.upper, entry.move, entry.kind);
+        std::abort();
+    }
+#endif
+    return slot;
+}
+
+TTEntry unpackEntry(const TableSlot& slot) {
+    return TTEntry{slot.key,      slot.depth,   slot.ply,    lowerOf(slot),
+                   upperOf(slot), moveOf(slot), kindOf(slot)};
+}
 
 std::uint64_t tableEntryCount(std::uint64_t maxMemoryBytes) {
     const std::uint64_t n = maxMemoryBytes / kEntrySizeDivisor;
@@ -12,21 +66,21 @@ std::uint64_t tableEntryCount(std::uint64_t maxMemoryBytes) {
 }
 
 void clearTable(TranspositionTable& table) {
-    for (std::uint64_t i = 0; i < table.size; ++i) table.entries[i] = TTEntry{};
+    for (std::uint64_t i = 0; i < table.size; ++i) table.slots[i] = TableSlot{};
 }
 
-void TablePages::operator()(TTEntry* entries) const {
-    releasePages(entries, bytes);
+void TablePages::operator()(TableSlot* slots) const {
+    releasePages(slots, bytes);
 }
 
 std::uint64_t resizeTable(TranspositionTable& table, std::uint64_t count) {
-    if (count == table.size && table.entries) return table.size;
-    table.entries.reset();
+    if (count == table.size && table.slots) return table.size;
+    table.slots.reset();
     table.size = 0;
     for (; count >= 1; count /= 2) {
-        const std::size_t bytes = count * sizeof(TTEntry);
+        const std::size_t bytes = count * sizeof(TableSlot);
         if (void* pages = allocateZeroedPages(bytes)) {
-            table.entries = {static_cast<TTEntry*>(pages), TablePages{bytes}};
+            table.slots = {static_cast<TableSlot*>(pages), TablePages{bytes}};
             table.size = count;
             break;
         }
@@ -45,13 +99,13 @@ ProbeResult probeTable(const TranspositionTable& table, std::uint64_t key, Depth
                        Score alpha, Score beta, NodeKind kind) {
     ProbeResult result;
     if (table.size == 0) return result;
-    const TTEntry& entry = tableSlot(table, key);
-    if (holdsPosition(entry, key)) {
-        result.ttMove = entry.move;
-        if (entry.depth >= depth && (kind == NodeKind::NonPv || entry.kind != 0)) {
-            const int plyDifference = ply - entry.ply;
-            const Score lower = scoreFromTable(entry.lower, plyDifference);
-            const Score upper = scoreFromTable(entry.upper, plyDifference);
+    const TableSlot& slot = slotOf(table, key);
+    if (holdsPosition(slot, key)) {
+        result.ttMove = moveOf(slot);
+        if (slot.depth >= depth && (kind == NodeKind::NonPv || kindOf(slot) != 0)) {
+            const int plyDifference = ply - slot.ply;
+            const Score lower = scoreFromTable(lowerOf(slot), plyDifference);
+            const Score upper = scoreFromTable(upperOf(slot), plyDifference);
             if (lower >= beta) {
                 result.cutoff = true;
                 result.score = beta;
@@ -66,17 +120,17 @@ ProbeResult probeTable(const TranspositionTable& table, std::uint64_t key, Depth
     }
     // Zero-window results never replace entries of principal-variation nodes or of the root.
     if (kind == NodeKind::NonPv)
-        result.storeAllowed = entry.key == 0 || (entry.kind == 0 && depth > entry.depth);
+        result.storeAllowed = slot.key == 0 || (kindOf(slot) == 0 && depth > slot.depth);
     else
-        result.storeAllowed = entry.key == 0 || entry.kind == 0 || depth > entry.depth;
+        result.storeAllowed = slot.key == 0 || kindOf(slot) == 0 || depth > slot.depth;
     return result;
 }
 
 void storeEntry(TranspositionTable& table, std::uint64_t key, Depth depth, Ply ply, Score lower,
                 Score upper, Cell move, NodeKind kind) {
     if (table.size == 0) return;
-    tableSlot(table, key) = TTEntry{key, depth, ply, lower, upper, move,
-                                    static_cast<std::uint8_t>(kind)};
+    tableSlot(table, key) =
+        TTEntry{key, depth, ply, lower, upper, move, static_cast<std::uint8_t>(kind)};
 }
 
 }  // namespace quoll

@@ -1,5 +1,5 @@
 #pragma once
-// Transposition table: one entry per slot, indexed by the low bits of the position key.
+// Transposition table: one slot per entry, indexed by the low bits of the position key.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,23 +11,49 @@ namespace quoll {
 
 enum class NodeKind : std::uint8_t { NonPv = 0, Pv = 1 };  // Pv also marks the root's entries
 
-// An empty slot is all zero bytes, so that a fresh table can come from zeroed pages without a
-// write: key 0 marks it, and a slot with key 0 is never taken for a position (holdsPosition), so
-// its other fields are never read. A stored entry always has all its fields written.
+// An entry as the search reads and writes it.
 struct TTEntry {
     std::uint64_t key = 0;
     Depth depth = 0;
-    Ply ply = 0;  // ply of the node that stored it, for the win-distance correction
+    Ply ply = 0;      // ply of the node that stored it, for the win-distance correction
     Score lower = 0;  // -kInfinity: no lower bound
     Score upper = 0;  // kInfinity: no upper bound
     Cell move = 0;    // kNoCell: no move
     std::uint8_t kind = 0;
+    bool operator==(const TTEntry&) const = default;
 };
-static_assert(sizeof(TTEntry) == 24);
 
+// Which bounds a slot's one score gives. Every entry the search stores has equal bounds or one
+// infinite bound, so one score and this code hold both without loss.
+enum class SlotBound : std::uint8_t { Exact = 0, Lower = 1, Upper = 2 };
+
+// An entry as the table keeps it: 16 bytes on a 16-byte boundary, so that a probe reads one
+// cache line. An empty slot is all zero bytes, so that a fresh table can come from zeroed pages
+// without a write: key 0 marks it, and a slot with key 0 is never taken for a position
+// (holdsPosition), so its other fields are never read. A stored slot has all its fields written.
+struct alignas(16) TableSlot {
+    std::uint64_t key = 0;
+    Score score = 0;
+    Depth depth = 0;
+    Ply ply = 0;
+    std::uint8_t move = 0;   // the cell, or kNoSlotMove
+    std::uint8_t flags = 0;  // the kind in bit 0, the SlotBound above it
+};
+static_assert(sizeof(TableSlot) == 16);
+static_assert(kCellCount <= 0xFF);
+inline constexpr std::uint8_t kNoSlotMove = 0xFF;
+
+// The entry count of a memory limit still divides by the 24 bytes an entry took before slots
+// were packed, so that a limit gives the same table, and so the same moves, as it always did.
 inline constexpr std::uint64_t kEntrySizeDivisor = 24;
 
+TableSlot packEntry(const TTEntry& entry);
+TTEntry unpackEntry(const TableSlot& slot);
+
 // Whether the slot holds the position of `key`; an empty slot holds none.
+inline bool holdsPosition(const TableSlot& slot, std::uint64_t key) {
+    return slot.key == key && key != 0;
+}
 inline bool holdsPosition(const TTEntry& entry, std::uint64_t key) {
     return entry.key == key && key != 0;
 }
@@ -35,11 +61,11 @@ inline bool holdsPosition(const TTEntry& entry, std::uint64_t key) {
 // Gives a table's pages back to the system; it keeps their size for that.
 struct TablePages {
     std::size_t bytes = 0;
-    void operator()(TTEntry* entries) const;
+    void operator()(TableSlot* slots) const;
 };
 
 struct TranspositionTable {
-    std::unique_ptr<TTEntry[], TablePages> entries;
+    std::unique_ptr<TableSlot[], TablePages> slots;
     std::uint64_t size = 0;  // a power of two, or 0 before the first START
 };
 
@@ -71,16 +97,36 @@ ProbeResult probeTable(const TranspositionTable& table, std::uint64_t key, Depth
 // Win and loss scores are stored as the storing node saw them and moved to the reader's ply.
 Score scoreFromTable(Score stored, int plyDifference);
 
+// `lower` and `upper` are equal, or one of them is infinite (see SlotBound).
 void storeEntry(TranspositionTable& table, std::uint64_t key, Depth depth, Ply ply, Score lower,
                 Score upper, Cell move, NodeKind kind);
 
-inline TTEntry& tableSlot(const TranspositionTable& table, std::uint64_t key) {
-    return table.entries[key & (table.size - 1)];
+inline TableSlot& slotOf(const TranspositionTable& table, std::uint64_t key) {
+    return table.slots[key & (table.size - 1)];
+}
+
+// A key's slot read and written as a whole entry: `const TTEntry& e = tableSlot(t, k)` reads
+// it, `tableSlot(t, k) = entry` stores one.
+class SlotReference {
+  public:
+    explicit SlotReference(TableSlot& slot) : slot_(slot) {}
+    operator TTEntry() const { return unpackEntry(slot_); }
+    SlotReference& operator=(const TTEntry& entry) {
+        slot_ = packEntry(entry);
+        return *this;
+    }
+
+  private:
+    TableSlot& slot_;
+};
+
+inline SlotReference tableSlot(const TranspositionTable& table, std::uint64_t key) {
+    return SlotReference(slotOf(table, key));
 }
 
 // Starts loading a key's slot into the cache, for a probe soon after.
 inline void prefetchSlot(const TranspositionTable& table, std::uint64_t key) {
-    if (table.size != 0) __builtin_prefetch(&tableSlot(table, key));
+    if (table.size != 0) __builtin_prefetch(&slotOf(table, key));
 }
 
 }  // namespace quoll
