@@ -1,9 +1,9 @@
 #include "board/gains.hpp"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <utility>
-
-#include <emmintrin.h>
 
 namespace quoll {
 
@@ -15,7 +15,8 @@ inline void addTo(Score& target, int value) { target = static_cast<Score>(target
 
 Score staticEval(const WindowCode* codes) {
     Score sum = 0;
-    for (int w = 0; w < kWindowCount; ++w) addTo(sum, kWindowWeight[w] * windowValue<Colour::Own>(codes[w]));
+    for (int w = 0; w < kWindowCount; ++w)
+        addTo(sum, kWindowWeight[w] * windowValue<Colour::Own>(codes[w]));
     return sum;
 }
 
@@ -109,11 +110,13 @@ inline void applyMoveToMaps(GainMap* const (&maps)[MapCount],
             constexpr bool flanked = K == 0 || K == 6;
             const int code = codes[w] + (flanked ? flankedOffset : containingOffset);
             for (int i = 0; i < MapCount; ++i)
-                addWindowAt<K>(lanes[i], flanked ? sets[i]->flanked[code] : sets[i]->containing[code]);
+                addWindowAt<K>(lanes[i],
+                               flanked ? sets[i]->flanked[code] : sets[i]->containing[code]);
         };
         [&]<int... K>(std::integer_sequence<int, K...>) {
             (addWindow(std::integral_constant<int, K>{}), ...);
-        }(std::make_integer_sequence<int, 7>{});
+        }
+        (std::make_integer_sequence<int, 7>{});
 
         alignas(16) Score delta[MapCount][16];
         for (int i = 0; i < MapCount; ++i) {

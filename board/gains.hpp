@@ -33,7 +33,8 @@ constexpr GainDeltaSet makeGainDeltaSet() {
     constexpr int unitIn = kInUnit<MapColour>, unitFlank = kFlankUnit<MapColour>;
     constexpr int moverIn = kInUnit<Mover>, moverFlank = kFlankUnit<Mover>;
     auto change = [](int code, int unit) {
-        return static_cast<Score>(windowValue<MapColour>(code + unit) - windowValue<MapColour>(code));
+        return static_cast<Score>(windowValue<MapColour>(code + unit) -
+                                  windowValue<MapColour>(code));
     };
     auto delta = [&](int code, int unit, int moverUnit) {
         return static_cast<Score>(change(code, unit) - change(code - moverUnit, unit));

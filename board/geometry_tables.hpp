@@ -85,7 +85,8 @@ constexpr GeometryTables makeGeometryTables() {
             const int row = cellRow(window.first) + (5 - k) * rowStep;
             const int column = cellColumn(window.first) + (5 - k) * columnStep;
             if (onBoard(row, column))
-                tables.cellLines[makeCell(row, column)][d].windows[k] = static_cast<std::uint16_t>(w);
+                tables.cellLines[makeCell(row, column)][d].windows[k] =
+                    static_cast<std::uint16_t>(w);
         }
         for (int i = 0; i < 5; ++i) {
             CellWindowRange& range = tables.cellWindowRanges[window.first + i * window.step][d];

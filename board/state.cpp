@@ -33,7 +33,8 @@ std::uint64_t positionKey(const Board& board, std::uint8_t firstColour, std::uin
 void rebuildWindowCodes(const Board& board, WindowCodes& codes) {
     codes.fill(0);
     for (int cell = 0; cell < kCellCount; ++cell) {
-        if (board[cell] == kOwnStone) placeStone<Colour::Own>(codes.data(), static_cast<Cell>(cell));
+        if (board[cell] == kOwnStone)
+            placeStone<Colour::Own>(codes.data(), static_cast<Cell>(cell));
         else if (board[cell] == kOpponentStone)
             placeStone<Colour::Opponent>(codes.data(), static_cast<Cell>(cell));
     }

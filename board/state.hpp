@@ -72,7 +72,8 @@ inline void addStoneDigits(WindowCode* codes, Cell cell, int sign) {
     const auto in = static_cast<WindowCode>(sign * kInUnit<C>);
     const auto flank = static_cast<WindowCode>(sign * kFlankUnit<C>);
     for (const CellWindowRange& range : kCellWindowRanges[cell])
-        for (int w = range.first; w < range.end; ++w) codes[w] = static_cast<WindowCode>(codes[w] + in);
+        for (int w = range.first; w < range.end; ++w)
+            codes[w] = static_cast<WindowCode>(codes[w] + in);
     const FlankedWindowList& flanked = kFlankedWindows[cell];
     for (int i = 0; i < flanked[kFlankedCountSlot]; ++i)
         codes[flanked[i]] = static_cast<WindowCode>(codes[flanked[i]] + flank);
@@ -81,7 +82,7 @@ inline void addStoneDigits(WindowCode* codes, Cell cell, int sign) {
 // Undo token of one stone placed into the window codes: lifts it on scope exit unless lifted.
 template <Colour C>
 class StoneGuard {
-public:
+  public:
     StoneGuard(WindowCode* codes, Cell cell) : codes_(codes), cell_(cell) {
         addStoneDigits<C>(codes_, cell_, +1);
     }
@@ -95,14 +96,18 @@ public:
         codes_ = nullptr;
     }
 
-private:
+  private:
     WindowCode* codes_;
     Cell cell_;
 };
 
 template <Colour C>
-inline void placeStone(WindowCode* codes, Cell cell) { addStoneDigits<C>(codes, cell, +1); }
+inline void placeStone(WindowCode* codes, Cell cell) {
+    addStoneDigits<C>(codes, cell, +1);
+}
 template <Colour C>
-inline void liftStone(WindowCode* codes, Cell cell) { addStoneDigits<C>(codes, cell, -1); }
+inline void liftStone(WindowCode* codes, Cell cell) {
+    addStoneDigits<C>(codes, cell, -1);
+}
 
 }  // namespace quoll

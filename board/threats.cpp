@@ -18,7 +18,8 @@ constexpr auto kShowsPattern = [] {
 }();
 
 inline void noteLinks(const ThreatTracker& tracker) {
-    if (tracker.linkCount > trackerUsage.maxLinkCount) trackerUsage.maxLinkCount = tracker.linkCount;
+    if (tracker.linkCount > trackerUsage.maxLinkCount)
+        trackerUsage.maxLinkCount = tracker.linkCount;
 }
 
 inline bool holdsPair(const ThreeLink& link, Cell p, Cell q) {
@@ -79,7 +80,9 @@ namespace {
 
 }  // namespace
 
-bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) { return pairFour(tracker, cell, partner); }
+bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
+    return pairFour(tracker, cell, partner);
+}
 
 void addFourPairs(ThreatTracker& tracker, Cell a, Cell b) {
     // A pair kept one way only would outlive its cells: clearing a cell finds the pairs to
@@ -308,7 +311,8 @@ void buildThreatTracker(ThreatTracker& tracker, const std::uint8_t* board, const
     for (int w = 0; w < kWindowCount; ++w) {
         if (!matchesPattern<C>(codes[w], 2 * kInUnit<C>)) continue;
         Cell empty[5];
-        if (emptyCellsOf(board, w, empty) >= 3) addThreeTriple(tracker, empty[0], empty[1], empty[2]);
+        if (emptyCellsOf(board, w, empty) >= 3)
+            addThreeTriple(tracker, empty[0], empty[1], empty[2]);
     }
 }
 
@@ -318,7 +322,8 @@ template void trackStoneInWindows<Colour::Opponent, CodesHold::Stone>(ThreatTrac
 template void trackStoneInWindows<Colour::Opponent, CodesHold::NoStone>(ThreatTracker&, Cell);
 template bool stoneAddsNoCombination<Colour::Own, CodesHold::Stone>(const ThreatTracker&, Cell);
 template bool stoneAddsNoCombination<Colour::Own, CodesHold::NoStone>(const ThreatTracker&, Cell);
-template bool stoneAddsNoCombination<Colour::Opponent, CodesHold::Stone>(const ThreatTracker&, Cell);
+template bool stoneAddsNoCombination<Colour::Opponent, CodesHold::Stone>(const ThreatTracker&,
+                                                                         Cell);
 template bool stoneAddsNoCombination<Colour::Opponent, CodesHold::NoStone>(const ThreatTracker&,
                                                                            Cell);
 template void trackStoneOnFlanks<Colour::Own, CodesHold::Stone>(ThreatTracker&, Cell);

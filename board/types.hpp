@@ -43,6 +43,8 @@ inline constexpr Ply kMaxPly = 49;  // a node at this ply or deeper is a horizon
 
 constexpr int cellRow(Cell cell) { return cell / kBoardSize; }
 constexpr int cellColumn(Cell cell) { return cell % kBoardSize; }
-constexpr Cell makeCell(int row, int column) { return static_cast<Cell>(row * kBoardSize + column); }
+constexpr Cell makeCell(int row, int column) {
+    return static_cast<Cell>(row * kBoardSize + column);
+}
 
 }  // namespace quoll

@@ -78,8 +78,8 @@ bool isErrorText(std::string_view text) {
     if (text.starts_with(unknownHead) && text.ends_with('"') &&
         text.size() > unknownHead.size() + 1) {
         // One upper-case word: the first word of the line, quoted as it was read.
-        const std::string_view word = text.substr(unknownHead.size(),
-                                                  text.size() - unknownHead.size() - 1);
+        const std::string_view word =
+            text.substr(unknownHead.size(), text.size() - unknownHead.size() - 1);
         return std::none_of(word.begin(), word.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || c == ' ' || (c >= '\t' && c <= '\r');
         });
@@ -120,8 +120,7 @@ void checkRecord(const ProtocolState& state) {
     }
     for (int c = 0; c < kCellCount; ++c) {
         const std::uint8_t stone = record.board[c];
-        if (stone != kEmpty && stone != kOwnStone && stone != kOpponentStone)
-            fail("stone value");
+        if (stone != kEmpty && stone != kOwnStone && stone != kOpponentStone) fail("stone value");
         if (stone != kEmpty && listed[c] == 0) fail("stone without its move");
     }
 }

@@ -7,8 +7,6 @@
 
 namespace quoll {
 
-void prepareStandardStreams() {
-    _setmode(_fileno(stdin), _O_BINARY);
-}
+void prepareStandardStreams() { _setmode(_fileno(stdin), _O_BINARY); }
 
 }  // namespace quoll

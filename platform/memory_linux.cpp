@@ -19,8 +19,6 @@ void* allocateZeroedPages(std::size_t bytes) {
     return block == MAP_FAILED ? nullptr : block;
 }
 
-void releasePages(void* block, std::size_t bytes) {
-    munmap(block, bytes);
-}
+void releasePages(void* block, std::size_t bytes) { munmap(block, bytes); }
 
 }  // namespace quoll

@@ -15,8 +15,6 @@ void* allocateZeroedPages(std::size_t bytes) {
     return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
-void releasePages(void* block, std::size_t) {
-    VirtualFree(block, 0, MEM_RELEASE);
-}
+void releasePages(void* block, std::size_t) { VirtualFree(block, 0, MEM_RELEASE); }
 
 }  // namespace quoll

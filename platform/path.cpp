@@ -4,13 +4,9 @@ namespace quoll {
 
 namespace {
 
-bool isSeparator(wchar_t c) {
-    return c == L'/' || c == L'\\';
-}
+bool isSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
 
-bool isDriveLetter(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
+bool isDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 }  // namespace
 

@@ -21,8 +21,6 @@ std::wstring toWidePath(std::string_view narrow) {
     return wide;
 }
 
-bool isAbsolutePath(std::wstring_view path) {
-    return isWindowsAbsolutePath(path);
-}
+bool isAbsolutePath(std::wstring_view path) { return isWindowsAbsolutePath(path); }
 
 }  // namespace quoll

@@ -30,12 +30,9 @@ void finishRecord(GameRecord& record) {
     record.colourToMove = kOwnStone;
     const auto own = std::count(record.board.begin(), record.board.end(), kOwnStone);
     const auto opponent = std::count(record.board.begin(), record.board.end(), kOpponentStone);
-    if (own == opponent)
-        record.firstColour = kOwnStone;
-    else if (own == opponent - 1)
-        record.firstColour = kOpponentStone;
-    else
-        writeError("Invalid position");
+    if (own == opponent) record.firstColour = kOwnStone;
+    else if (own == opponent - 1) record.firstColour = kOpponentStone;
+    else writeError("Invalid position");
 }
 
 void placeRow(GameRecord& record, Cell cell, std::uint8_t player) {

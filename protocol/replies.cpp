@@ -14,13 +14,9 @@ void writeLine(std::string_view text) {
     std::fflush(stream);
 }
 
-void writeMessage(std::string_view text) {
-    writeLine(fmt::format("MESSAGE {}\n", text));
-}
+void writeMessage(std::string_view text) { writeLine(fmt::format("MESSAGE {}\n", text)); }
 
-void writeError(std::string_view text) {
-    writeLine(fmt::format("ERROR {}\n", text));
-}
+void writeError(std::string_view text) { writeLine(fmt::format("ERROR {}\n", text)); }
 
 std::string cellText(std::int16_t cell) {
     if (cell == static_cast<std::int16_t>(kNoCell)) return "Invalid";

@@ -22,9 +22,7 @@ namespace quoll {
 using ScanTarget = std::variant<std::int16_t*, std::int32_t*, std::int64_t*, std::string*>;
 
 // White space of the protocol: blank, tab, line feed, vertical tab, form feed, carriage return.
-constexpr bool isWhiteSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+constexpr bool isWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 bool scanTargets(std::string_view text, std::string_view pattern,
                  std::span<const ScanTarget> targets);

@@ -10,7 +10,8 @@ namespace quoll {
 
 namespace {
 
-static_assert(std::endian::native == std::endian::little, "byte i of a word is counter i of its row");
+static_assert(std::endian::native == std::endian::little,
+              "byte i of a word is counter i of its row");
 
 // A row of a neighbourhood: its five counters are the low five bytes of a word, the middle row
 // leaving out the cell's own counter.
@@ -35,7 +36,9 @@ inline std::uint64_t loadRow(const std::uint8_t* at) {
 inline void storeRow(std::uint8_t* at, std::uint64_t word) { std::memcpy(at, &word, sizeof word); }
 
 // The high bit of every zero byte of a word of counters below 0x80: no borrow crosses a byte.
-inline std::uint64_t zeroBytes(std::uint64_t word) { return ~((word | kHighBits) - kLowBits) & kHighBits; }
+inline std::uint64_t zeroBytes(std::uint64_t word) {
+    return ~((word | kHighBits) - kLowBits) & kHighBits;
+}
 
 // Per column of a cell: the high bits of the bytes of its neighbourhood rows that lie on the board.
 constexpr auto kColumnsOnBoard = [] {
@@ -65,7 +68,8 @@ void buildRootList(CandidateList& list, const std::uint8_t* board, NeighbourCoun
         if (board[cell] != kEmpty) addNeighbourhood(counts.data(), cell);
     list.size = 0;
     for (Cell cell = 0; cell < kCellCount; ++cell)
-        if (board[cell] == kEmpty && counts[counterIndex(cell)] >= 1) list.cells[list.size++] = cell;
+        if (board[cell] == kEmpty && counts[counterIndex(cell)] >= 1)
+            list.cells[list.size++] = cell;
     list.next = list.cur = 0;
     list.limit = list.count = list.size;
     list.move = kNoCell;

@@ -56,7 +56,7 @@ void releaseList(const CandidateList& list);
 
 // A node's own list, released on every way out of the node.
 class ChildList {
-public:
+  public:
     explicit ChildList(const CandidateList& parent) { makeChildList(parent, list_); }
     ~ChildList() { releaseList(list_); }
     ChildList(const ChildList&) = delete;
@@ -65,7 +65,7 @@ public:
     CandidateList& operator*() { return list_; }
     CandidateList* operator->() { return &list_; }
 
-private:
+  private:
     CandidateList list_;
 };
 

@@ -48,7 +48,8 @@ void stableSortByScore(CandidateList& list, const std::array<Score, kCellCount>&
     for (int i = 1; i < list.count; ++i) {
         const Cell cell = list.cells[i];
         int j = i;
-        for (; j > 0 && score[list.cells[j - 1]] < score[cell]; --j) list.cells[j] = list.cells[j - 1];
+        for (; j > 0 && score[list.cells[j - 1]] < score[cell]; --j)
+            list.cells[j] = list.cells[j - 1];
         list.cells[j] = cell;
     }
 }
@@ -98,7 +99,8 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
                 ++hit[group.partners[1]];
             }
         }
-        keepCandidates(list, [&](Cell c) { return hit[c] == k || ownThreats.fourSlot[c] != kNoCell; });
+        keepCandidates(list,
+                       [&](Cell c) { return hit[c] == k || ownThreats.fourSlot[c] != kNoCell; });
         if (!hasMoves(list)) {
             for (int c = 0; c < kCellCount; ++c)
                 if (unavailable[c]) hit[c] = 0;
@@ -112,7 +114,8 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     // 6. Only cells that meet the opponent's four-three combinations, or make a four.
     DefenceMask mask;
     defenceMaskForList(mask, ownThreats, oppThreats, list);
-    keepCandidates(list, [&](Cell c) { return mask[c] == kDefends || ownThreats.fourSlot[c] != kNoCell; });
+    keepCandidates(
+        list, [&](Cell c) { return mask[c] == kDefends || ownThreats.fourSlot[c] != kNoCell; });
 
     // 7. No choice left: the best empty cell by gain, or the one candidate.
     const int choices = list.count > list.next ? list.count - list.next : 0;

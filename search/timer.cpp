@@ -16,8 +16,7 @@ std::int64_t moveBudgetMs(std::int64_t timeLeftMs, std::int64_t timeoutTurnMs) {
 std::int64_t searchBudgetNs(std::int64_t budgetMs) {
     if (budgetMs <= 0) return 0;
     const std::int64_t budgetNs = budgetMs * 1000000;
-    return std::max<std::int64_t>(
-        0, budgetNs - kReplyReserveNs - budgetNs / kReplyReserveShare);
+    return std::max<std::int64_t>(0, budgetNs - kReplyReserveNs - budgetNs / kReplyReserveShare);
 }
 
 void startSearchTimer(std::int64_t budgetMs, std::int64_t startNs) {

@@ -57,7 +57,8 @@ GameRecord playout(std::uint64_t seed, int stones, bool preferThreats) {
         for (int cell = 0; cell < kCellCount && chosen == kNoCell; ++cell) {
             if (record.board[cell] != kEmpty) continue;
             record.board[cell] = mover;
-            if (strongestWindow(record.board, static_cast<Cell>(cell)) < 4) chosen = static_cast<Cell>(cell);
+            if (strongestWindow(record.board, static_cast<Cell>(cell)) < 4)
+                chosen = static_cast<Cell>(cell);
             record.board[cell] = kEmpty;
         }
         if (chosen == kNoCell) break;
@@ -113,8 +114,12 @@ std::vector<GameRecord> selfPlayPositions(EngineState& state, std::uint64_t seed
     return positions;
 }
 
-GameRecord randomDensePosition(std::uint64_t seed, int stones) { return playout(seed, stones, false); }
+GameRecord randomDensePosition(std::uint64_t seed, int stones) {
+    return playout(seed, stones, false);
+}
 
-GameRecord randomThreatPosition(std::uint64_t seed, int stones) { return playout(seed, stones, true); }
+GameRecord randomThreatPosition(std::uint64_t seed, int stones) {
+    return playout(seed, stones, true);
+}
 
 }  // namespace quoll

@@ -16,10 +16,10 @@ namespace {
 using namespace quoll;
 
 // 28 moves of a game, the engine first, as (row, column).
-constexpr int kMiddleGame[][2] = {{7, 7},  {6, 8},  {8, 8},  {6, 6},  {6, 7},  {5, 7}, {8, 6},
-                                  {9, 9},  {8, 7},  {8, 5},  {7, 6},  {9, 6},  {7, 8}, {7, 5},
-                                  {5, 9},  {4, 10}, {9, 8},  {10, 9}, {6, 9},  {9, 5}, {10, 7},
-                                  {11, 7}, {7, 10}, {8, 9},  {5, 5},  {4, 4},  {6, 10}, {8, 11}};
+constexpr int kMiddleGame[][2] = {{7, 7},  {6, 8},  {8, 8}, {6, 6},  {6, 7}, {5, 7},  {8, 6},
+                                  {9, 9},  {8, 7},  {8, 5}, {7, 6},  {9, 6}, {7, 8},  {7, 5},
+                                  {5, 9},  {4, 10}, {9, 8}, {10, 9}, {6, 9}, {9, 5},  {10, 7},
+                                  {11, 7}, {7, 10}, {8, 9}, {5, 5},  {4, 4}, {6, 10}, {8, 11}};
 
 // The position, and for each candidate move (every empty cell next to a stone) a board and
 // window codes that already hold an engine stone there, as a child node sees them.
@@ -37,12 +37,14 @@ struct Fixture {
         rebuildWindowCodes(board, codes);
         for (int cell = 0; cell < kCellCount; ++cell) {
             if (board[cell] != kEmpty) continue;
-            const int row = cellRow(static_cast<Cell>(cell)), column = cellColumn(static_cast<Cell>(cell));
+            const int row = cellRow(static_cast<Cell>(cell)),
+                      column = cellColumn(static_cast<Cell>(cell));
             bool near = false;
             for (int dr = -1; dr <= 1; ++dr)
                 for (int dc = -1; dc <= 1; ++dc) {
                     const int r = row + dr, c = column + dc;
-                    if (r >= 0 && r < kBoardSize && c >= 0 && c < kBoardSize && board[makeCell(r, c)] != kEmpty)
+                    if (r >= 0 && r < kBoardSize && c >= 0 && c < kBoardSize &&
+                        board[makeCell(r, c)] != kEmpty)
                         near = true;
                 }
             if (!near) continue;
@@ -102,9 +104,10 @@ void trackerUpdateAfterMove(benchmark::State& state) {
     auto ownPool = std::make_unique<LinkPool>();
     auto opponentPool = std::make_unique<LinkPool>();
     ThreatTracker ownParent, opponentParent;
-    buildThreatTracker<Colour::Own>(ownParent, position.board.data(), position.codes.data(), *ownPool);
-    buildThreatTracker<Colour::Opponent>(opponentParent, position.board.data(), position.codes.data(),
-                                         *opponentPool);
+    buildThreatTracker<Colour::Own>(ownParent, position.board.data(), position.codes.data(),
+                                    *ownPool);
+    buildThreatTracker<Colour::Opponent>(opponentParent, position.board.data(),
+                                         position.codes.data(), *opponentPool);
     std::size_t next = 0;
     for (auto _ : state) {
         ThreatTracker own = ownParent, opponent = opponentParent;

@@ -73,22 +73,14 @@ int main(int argc, char** argv) {
         }
         long long number = 0;
         if (!parseNumber(value, number) || number < 0) return usage();
-        if (flag == "--games")
-            options.games = static_cast<int>(number);
-        else if (flag == "--turn-ms")
-            options.turnMs = static_cast<int>(number);
-        else if (flag == "--match-ms")
-            options.matchMs = static_cast<int>(number);
-        else if (flag == "--seed")
-            options.seed = static_cast<std::uint64_t>(number);
-        else if (flag == "--tolerance-ms")
-            options.toleranceMs = static_cast<int>(number);
-        else if (flag == "--opening")
-            options.openingStones = static_cast<int>(number);
-        else if (flag == "--max-memory")
-            options.maxMemory = number;
-        else
-            return usage();
+        if (flag == "--games") options.games = static_cast<int>(number);
+        else if (flag == "--turn-ms") options.turnMs = static_cast<int>(number);
+        else if (flag == "--match-ms") options.matchMs = static_cast<int>(number);
+        else if (flag == "--seed") options.seed = static_cast<std::uint64_t>(number);
+        else if (flag == "--tolerance-ms") options.toleranceMs = static_cast<int>(number);
+        else if (flag == "--opening") options.openingStones = static_cast<int>(number);
+        else if (flag == "--max-memory") options.maxMemory = number;
+        else return usage();
     }
     if (!makeAbsoluteRunnable(options.enginePath)) return 2;
     if (!options.opponentPath.empty() && !makeAbsoluteRunnable(options.opponentPath)) return 2;

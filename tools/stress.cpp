@@ -44,14 +44,15 @@ void searchAndReport(EngineState& state, const GameRecord& record, const char* k
         elapsed = monotonicNowNs() - start;
     });
     // A full board has no move to give.
-    const bool legal = record.moves.size() == kCellCount ? move == kNoCell
-                                                         : move < kCellCount && record.board[move] == kEmpty;
+    const bool legal = record.moves.size() == kCellCount
+                           ? move == kNoCell
+                           : move < kCellCount && record.board[move] == kEmpty;
     if (!legal) ++totals.illegal;
-    const std::string moveText = move == kNoCell ? "-"
-                                                 : std::to_string(cellColumn(move)) + "," +
-                                                       std::to_string(cellRow(move));
-    std::printf("%-8s stones %3zu move %5s%s depth %2d nodes %9llu time %8.2f ms stack %8zu B\n", kind,
-                record.moves.size(), moveText.c_str(), legal ? "" : " ILLEGAL",
+    const std::string moveText =
+        move == kNoCell ? "-"
+                        : std::to_string(cellColumn(move)) + "," + std::to_string(cellRow(move));
+    std::printf("%-8s stones %3zu move %5s%s depth %2d nodes %9llu time %8.2f ms stack %8zu B\n",
+                kind, record.moves.size(), moveText.c_str(), legal ? "" : " ILLEGAL",
                 report.lastCompletedDepth / kPlyUnit,
                 static_cast<unsigned long long>(nodeCounters.tree + nodeCounters.horizon +
                                                 nodeCounters.vcf),
@@ -77,20 +78,25 @@ int main(int argc, char** argv) {
     trackerUsage = TrackerUsage{};
     Totals totals;
     for (int i = 0; i < count; ++i) {
-        searchAndReport(state, randomThreatPosition(2000 + i, 31 + 20 * i), "threats", budgetMs, totals);
-        searchAndReport(state, randomDensePosition(1000 + i, 161 + 20 * i), "dense", budgetMs, totals);
+        searchAndReport(state, randomThreatPosition(2000 + i, 31 + 20 * i), "threats", budgetMs,
+                        totals);
+        searchAndReport(state, randomDensePosition(1000 + i, 161 + 20 * i), "dense", budgetMs,
+                        totals);
         // Games at a short budget; every fourth position of each is searched at the full one.
         static EngineState playState;
         resizeTable(playState.table, std::uint64_t{1} << 18);
         const auto game = selfPlayPositions(playState, 3000 + i, 120, 20);
-        for (std::size_t p = 3; p < game.size(); p += 4) searchAndReport(state, game[p], "selfplay", budgetMs, totals);
+        for (std::size_t p = 3; p < game.size(); p += 4)
+            searchAndReport(state, game[p], "selfplay", budgetMs, totals);
     }
     std::printf("searched %d positions; illegal answers %d\n", totals.searched, totals.illegal);
-    std::printf("deepest stack %zu bytes (%.1f%% of the default %zu); most time over budget %.2f ms\n",
-                totals.deepestStack, 100.0 * totals.deepestStack / kDefaultStackBytes,
-                kDefaultStackBytes, totals.mostOverNs / 1e6);
-    std::printf("tracker capacities: most links %d of %d, most four-groups %d of %d, dropped facts %d\n",
-                trackerUsage.maxLinkCount, kLinkPoolSize, trackerUsage.maxFourGroups, kMaxFourGroups,
-                trackerUsage.droppedFacts);
+    std::printf(
+        "deepest stack %zu bytes (%.1f%% of the default %zu); most time over budget %.2f ms\n",
+        totals.deepestStack, 100.0 * totals.deepestStack / kDefaultStackBytes, kDefaultStackBytes,
+        totals.mostOverNs / 1e6);
+    std::printf(
+        "tracker capacities: most links %d of %d, most four-groups %d of %d, dropped facts %d\n",
+        trackerUsage.maxLinkCount, kLinkPoolSize, trackerUsage.maxFourGroups, kMaxFourGroups,
+        trackerUsage.droppedFacts);
     return totals.illegal == 0 ? 0 : 1;
 }

@@ -47,7 +47,8 @@ void multiFourFilter(CandidateList& list, const ThreatTracker& own, const Threat
     // Flags rather than three comparisons for each cell of the list.
     std::array<bool, kCellCount> answersAll{};
     for (const Cell answer : answers)
-        if (answer != kNoCell && unansweredDoubleFours(other, answer) == 0) answersAll[answer] = true;
+        if (answer != kNoCell && unansweredDoubleFours(other, answer) == 0)
+            answersAll[answer] = true;
     keepCandidates(list, [&](Cell x) { return own.fourSlot[x] != kNoCell || answersAll[x]; });
 }
 

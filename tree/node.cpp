@@ -1,8 +1,8 @@
 #include "tree/node.hpp"
 
-#include "testkit/consistency.hpp"
 #include "search/defence.hpp"
 #include "search/timer.hpp"
+#include "testkit/consistency.hpp"
 #include "tree/counters.hpp"
 #include "tree/horizon.hpp"
 #include "tree/moves.hpp"
@@ -27,8 +27,7 @@ inline void checkNodeFrame([[maybe_unused]] const EngineState& state,
 #ifdef QUOLL_CHECKS
     if constexpr (Us == Colour::Own)
         checkConsistency(state, ownGains, otherGains, ownThreats, otherThreats, list);
-    else
-        checkConsistency(state, otherGains, ownGains, otherThreats, ownThreats, list);
+    else checkConsistency(state, otherGains, ownGains, otherThreats, ownThreats, list);
 #endif
 }
 
@@ -89,7 +88,8 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
 
     // 9.2 Lost: a block that makes no four must also meet the other side's threats.
     if (own.fourSlot[b] == kNoCell) {
-        if (unansweredDoubleFours(other, b) > 0) return store.decided(lossScore(ply, 4), alpha, beta);
+        if (unansweredDoubleFours(other, b) > 0)
+            return store.decided(lossScore(ply, 4), alpha, beta);
         DefenceMask mask;
         if (defenceMaskForBoard(mask, own, other)[b] == 0)
             return store.decided(lossScore(ply, 6), alpha, beta);
@@ -129,13 +129,17 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
     Score r;
     {
         BoardStone stone(board, b, kStone<Us>);
-        const NodeFrame child{otherGainsAfter, gains, *list, other, own, key,
+        const NodeFrame child{otherGainsAfter,
+                              gains,
+                              *list,
+                              other,
+                              own,
+                              key,
                               static_cast<Score>(-(frame.eval + gains.gain[b]))};
         const Depth childDepth =
             static_cast<Depth>(depth - kPlyUnit + (pvNode ? kDepthExtension[3] : 0));
-        r = static_cast<Score>(-searchNode<Them, Kind>(state, child, childDepth,
-                                                       static_cast<Ply>(ply + 1), v,
-                                                       static_cast<Score>(-alpha)));
+        r = static_cast<Score>(-searchNode<Them, Kind>(
+            state, child, childDepth, static_cast<Ply>(ply + 1), v, static_cast<Score>(-alpha)));
     }
 
     // 9.7 The result, stored unless out of time.
@@ -164,7 +168,8 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
     ++nodeCounters.tree;
 
     // 1. Horizon: shallow or deep enough, the one-ply search scores the node.
-    if (depth <= kPlyUnit || ply >= kMaxPly) return horizonSearch<Us>(state, frame, ply, alpha, beta);
+    if (depth <= kPlyUnit || ply >= kMaxPly)
+        return horizonSearch<Us>(state, frame, ply, alpha, beta);
 
     // 2. Lost: the other side's last move m made two fours at once, a five at ply + 1.
     const Cell m = frame.move();
@@ -258,7 +263,8 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
     setMoveLimit(*list, best, limits);
     if (list->next < list->limit) sortRemainingMoves(*list, gains, limits);
     if (childrenProbe)
-        prefetchChildSlots(state.table, key, list->cells.data(), list->next, list->limit, kStone<Us>);
+        prefetchChildSlots(state.table, key, list->cells.data(), list->next, list->limit,
+                           kStone<Us>);
 
     // 18. Move loop; a better score shortens it at once.
     while (list->next < list->limit) {

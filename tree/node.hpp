@@ -14,8 +14,8 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
                  Score beta);
 
 template <Colour Us>
-inline Score pvSearch(EngineState& state, const NodeFrame& frame, Depth depth, Ply ply,
-                      Score alpha, Score beta) {
+inline Score pvSearch(EngineState& state, const NodeFrame& frame, Depth depth, Ply ply, Score alpha,
+                      Score beta) {
     return searchNode<Us, NodeKind::Pv>(state, frame, depth, ply, alpha, beta);
 }
 

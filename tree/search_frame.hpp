@@ -17,7 +17,7 @@ namespace quoll {
 
 // A stone written on the board for a child search, cleared on every way out.
 class BoardStone {
-public:
+  public:
     BoardStone(std::uint8_t* board, Cell cell, std::uint8_t stone) : board_(board), cell_(cell) {
         board_[cell_] = stone;
     }
@@ -25,7 +25,7 @@ public:
     BoardStone(const BoardStone&) = delete;
     BoardStone& operator=(const BoardStone&) = delete;
 
-private:
+  private:
     std::uint8_t* board_;
     Cell cell_;
 };

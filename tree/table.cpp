@@ -10,21 +10,15 @@ namespace quoll {
 
 namespace {
 
-SlotBound boundOf(const TableSlot& slot) {
-    return static_cast<SlotBound>(slot.flags >> 1);
-}
+SlotBound boundOf(const TableSlot& slot) { return static_cast<SlotBound>(slot.flags >> 1); }
 Score lowerOf(const TableSlot& slot) {
     return boundOf(slot) == SlotBound::Upper ? static_cast<Score>(-kInfinity) : slot.score;
 }
 Score upperOf(const TableSlot& slot) {
     return boundOf(slot) == SlotBound::Lower ? kInfinity : slot.score;
 }
-Cell moveOf(const TableSlot& slot) {
-    return slot.move == kNoSlotMove ? kNoCell : slot.move;
-}
-std::uint8_t kindOf(const TableSlot& slot) {
-    return slot.flags & 1;
-}
+Cell moveOf(const TableSlot& slot) { return slot.move == kNoSlotMove ? kNoCell : slot.move; }
+std::uint8_t kindOf(const TableSlot& slot) { return slot.flags & 1; }
 
 }  // namespace
 
@@ -69,9 +63,7 @@ void clearTable(TranspositionTable& table) {
     for (std::uint64_t i = 0; i < table.size; ++i) table.slots[i] = TableSlot{};
 }
 
-void TablePages::operator()(TableSlot* slots) const {
-    releasePages(slots, bytes);
-}
+void TablePages::operator()(TableSlot* slots) const { releasePages(slots, bytes); }
 
 std::uint64_t resizeTable(TranspositionTable& table, std::uint64_t count) {
     if (count == table.size && table.slots) return table.size;
@@ -121,8 +113,7 @@ ProbeResult probeTable(const TranspositionTable& table, std::uint64_t key, Depth
     // Zero-window results never replace entries of principal-variation nodes or of the root.
     if (kind == NodeKind::NonPv)
         result.storeAllowed = slot.key == 0 || (kindOf(slot) == 0 && depth > slot.depth);
-    else
-        result.storeAllowed = slot.key == 0 || kindOf(slot) == 0 || depth > slot.depth;
+    else result.storeAllowed = slot.key == 0 || kindOf(slot) == 0 || depth > slot.depth;
     return result;
 }
 

@@ -30,7 +30,8 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
         // The block made a four: the attacker must block it in turn, and only goes on if that
         // block is a four of its own.
         ThreatTracker attackerCopy;
-        const ThreatTracker& attacker = trackerWithCellCleared(frame.ownThreats, last, attackerCopy);
+        const ThreatTracker& attacker =
+            trackerWithCellCleared(frame.ownThreats, last, attackerCopy);
         if (attacker.fourSlot[g] == kNoCell) return alpha;
         ThreatTracker defender;
         copyTrackerWithStone<Defender, CodesHold::Stone>(defender, frame.otherThreats, last);
@@ -46,7 +47,7 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
     }
 
     const TrackersAfterMove<Defender, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats,
-                                                             last);
+                                                              last);
     // The attacker's next four is looked for along the lines through its last four stone.
     const FourStarList& star = fourStar[frame.four];
     for (int i = 0; i < star[kFourStarCountSlot]; ++i) {
@@ -84,7 +85,7 @@ Score vcfDefend(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
     if (g == kNoCell) return beta;  // no four: the sequence is broken
 
     const TrackersAfterMove<Attacker, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats,
-                                                             last);
+                                                              last);
     const ThreatTracker& defender = after.own;
     const ThreatTracker& attacker = after.other;
     if (defender.fourSlot[g] == kNoCell) {

@@ -40,10 +40,8 @@ void recordSilence(Game& game, const tools::EngineReply& reply, int waitMs) {
         game.enginePid = -1;  // about to be reaped
         const std::optional<int> code = game.engine->waitExit(std::chrono::milliseconds(500));
         std::string detail;
-        if (code && *code > 128)
-            detail = "killed by signal " + std::to_string(*code - 128);
-        else if (code)
-            detail = "exit code " + std::to_string(*code);
+        if (code && *code > 128) detail = "killed by signal " + std::to_string(*code - 128);
+        else if (code) detail = "exit code " + std::to_string(*code);
         recordFailure(game, Failure::Crashed, detail);
         return;
     }
@@ -78,10 +76,8 @@ void placeStone(Game& game, int cell, bool byEngine, int thinkingMs) {
     game.lastMoveAt = Clock::now();
     game.hint.reset();
     game.five = fiveThrough(game.stones, cell, stone);
-    if (!game.five.empty())
-        game.winner = stone;
-    else
-        game.draw = tools::isFull(game.stones);
+    if (!game.five.empty()) game.winner = stone;
+    else game.draw = tools::isFull(game.stones);
 }
 
 // Sends the moves as a BOARD block up to its last line, DONE, which the caller sends as the
@@ -167,12 +163,10 @@ void playEngineMove(Game& game) {
     const int known = game.movesKnownToEngine;
     const int count = static_cast<int>(game.moves.size());
     std::string request = "DONE";
-    if (count == 0 && known == 0)
-        request = "BEGIN";
+    if (count == 0 && known == 0) request = "BEGIN";
     else if (known == count - 1 && !game.moves.back().byEngine)
         request = "TURN " + tools::moveText(game.moves.back().cell);
-    else if (!sendBoard(game, stoneToMove(game)))
-        return recordFailure(game, Failure::Crashed);
+    else if (!sendBoard(game, stoneToMove(game))) return recordFailure(game, Failure::Crashed);
     int elapsedMs = 0;
     const std::optional<int> cell = requestMove(game, request, elapsedMs);
     if (!cell) return;

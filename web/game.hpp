@@ -66,9 +66,7 @@ struct Game {
     std::mutex mutex;  // one request at a time works on a game
 };
 
-inline bool isOver(const Game& game) {
-    return game.winner != tools::kNone || game.draw;
-}
+inline bool isOver(const Game& game) { return game.winner != tools::kNone || game.draw; }
 inline std::uint8_t stoneToMove(const Game& game) {
     return game.moves.size() % 2 == 0 ? tools::kBlackStone : tools::kWhiteStone;
 }

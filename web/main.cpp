@@ -22,9 +22,7 @@ namespace {
 
 std::atomic<bool> stopRequested = false;
 
-void requestStop(int) {
-    stopRequested = true;
-}
+void requestStop(int) { stopRequested = true; }
 
 struct Options {
     std::string enginePath = QUOLL_DEFAULT_ENGINE;

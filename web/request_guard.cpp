@@ -13,12 +13,8 @@ bool isIpLiteral(const std::string& host) {
            inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-bool isLoopback(const std::string& host) {
-    return host.starts_with("127.") || host == "::1";
-}
-bool isWildcard(const std::string& host) {
-    return host == "0.0.0.0" || host == "::";
-}
+bool isLoopback(const std::string& host) { return host.starts_with("127.") || host == "::1"; }
+bool isWildcard(const std::string& host) { return host == "0.0.0.0" || host == "::"; }
 
 // The Host header names the address the server is bound to. A name other than localhost is
 // refused: a page that rebinds its own name to this address still sends its own name here.

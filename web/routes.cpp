@@ -85,9 +85,7 @@ const char* colourName(std::uint8_t stone) {
     return stone == tools::kBlackStone ? "black" : "white";
 }
 
-json point(int cell) {
-    return json{{"x", cell % tools::kSide}, {"y", cell / tools::kSide}};
-}
+json point(int cell) { return json{{"x", cell % tools::kSide}, {"y", cell / tools::kSide}}; }
 
 json describe(const Game& game) {
     json moves = json::array();
@@ -150,10 +148,8 @@ GameWork askEngine(bool forPerson) {
             return reject(response, 409,
                           forPerson ? "it is not your turn" : "it is not the engine's turn");
         if (!game.engine) return reject(response, 409, "the engine has stopped: restart it");
-        if (forPerson)
-            findHint(game);
-        else
-            playEngineMove(game);
+        if (forPerson) findHint(game);
+        else playEngineMove(game);
         sendGame(response, game);
     });
 }

@@ -40,7 +40,8 @@ struct SearchWalk {
 
     SearchWalk(std::uint32_t seed, int stones) : random(seed) {
         firstColour = seed % 2 ? kOwnStone : kOpponentStone;
-        for (auto [cell, colour] : test::clusteredMoves(seed, stones, static_cast<Colour>(firstColour)))
+        for (auto [cell, colour] :
+             test::clusteredMoves(seed, stones, static_cast<Colour>(firstColour)))
             board[cell] = static_cast<std::uint8_t>(colour);
     }
 
@@ -70,10 +71,12 @@ struct SearchWalk {
             const Cell cell = static_cast<Cell>(random() % kCellCount);
             if (board[cell] != kEmpty) continue;
             placeStone<Colour::Own>(scratch.data(), cell);
-            ASSERT_EQ(staticEval(scratch.data()), static_cast<Score>(f.eval + f.ownGain.gain[cell]));
+            ASSERT_EQ(staticEval(scratch.data()),
+                      static_cast<Score>(f.eval + f.ownGain.gain[cell]));
             liftStone<Colour::Own>(scratch.data(), cell);
             placeStone<Colour::Opponent>(scratch.data(), cell);
-            ASSERT_EQ(staticEval(scratch.data()), static_cast<Score>(f.eval - f.oppGain.gain[cell]));
+            ASSERT_EQ(staticEval(scratch.data()),
+                      static_cast<Score>(f.eval - f.oppGain.gain[cell]));
             liftStone<Colour::Opponent>(scratch.data(), cell);
         }
     }
@@ -83,8 +86,10 @@ struct SearchWalk {
         if (!crowded) {
             ASSERT_EQ(held, truth);
         }
-        for (const auto& pair : held.pairs) ASSERT_TRUE(truth.pairs.count(pair)) << "stale four pair";
-        for (const auto& three : held.triples) ASSERT_TRUE(truth.triples.count(three)) << "stale three";
+        for (const auto& pair : held.pairs)
+            ASSERT_TRUE(truth.pairs.count(pair)) << "stale four pair";
+        for (const auto& three : held.triples)
+            ASSERT_TRUE(truth.triples.count(three)) << "stale three";
     }
 
     template <Colour Mover>
@@ -103,7 +108,8 @@ struct SearchWalk {
         board[m] = kStone<Mover>;
         ThreatTracker& beforeMover = Mover == Colour::Own ? before.ownThreats : before.oppThreats;
         // The quick judgement without the update: "none" must hold after both update forms.
-        const bool noCombination = stoneAddsNoCombination<Mover, CodesHold::NoStone>(beforeMover, m);
+        const bool noCombination =
+            stoneAddsNoCombination<Mover, CodesHold::NoStone>(beforeMover, m);
         if (noCombination) ++noCombinationMoves;
         trackOwnStone<Mover, CodesHold::NoStone>(beforeMover, m);
         if (noCombination) {
@@ -116,7 +122,8 @@ struct SearchWalk {
             gainsAfterMove<Colour::Own, Mover>(f.ownGain, m);
             gainsAfterMove<Colour::Opponent, Mover>(f.oppGain, m);
             ThreatTracker& afterMover = Mover == Colour::Own ? f.ownThreats : f.oppThreats;
-            ASSERT_EQ((stoneAddsNoCombination<Mover, CodesHold::Stone>(afterMover, m)), noCombination);
+            ASSERT_EQ((stoneAddsNoCombination<Mover, CodesHold::Stone>(afterMover, m)),
+                      noCombination);
             trackOwnStone<Mover, CodesHold::Stone>(afterMover, m);
             clearTrackerCell(Mover == Colour::Own ? f.oppThreats : f.ownThreats, m);
             {
@@ -135,12 +142,14 @@ struct SearchWalk {
                         const auto v = static_cast<Score>(f.eval + gains->gain[leaf.cells[i]]);
                         if (!best || v > *best) best = v;
                     }
-                    ASSERT_EQ(bestLeafScore(list, *gains, f.eval, std::numeric_limits<Score>::max()),
-                              best);
+                    ASSERT_EQ(
+                        bestLeafScore(list, *gains, f.eval, std::numeric_limits<Score>::max()),
+                        best);
                     // With a score to stop at: one at least as high when the best reaches it.
                     if (best && *best > -kInfinity) {
                         const auto enough = static_cast<Score>(*best - 5);
-                        const std::optional<Score> early = bestLeafScore(list, *gains, f.eval, enough);
+                        const std::optional<Score> early =
+                            bestLeafScore(list, *gains, f.eval, enough);
                         ASSERT_TRUE(early && *early >= enough && *early <= *best);
                     }
                 }
@@ -154,7 +163,8 @@ struct SearchWalk {
             if (!crowded) {
                 ASSERT_EQ(soundFacts(before.ownThreats), soundFacts(f.ownThreats));
                 ASSERT_EQ(soundFacts(before.oppThreats), soundFacts(f.oppThreats));
-                ASSERT_EQ(findInconsistency(state, f.ownGain, f.oppGain, f.ownThreats, f.oppThreats, *child),
+                ASSERT_EQ(findInconsistency(state, f.ownGain, f.oppGain, f.ownThreats, f.oppThreats,
+                                            *child),
                           nullptr);
             }
             expectMatchesStones(f, kStone<opponentOf(Mover)>);
@@ -185,7 +195,8 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
         if (seed == 20) {
             walk.board = Board{};
             for (int row = 0; row < kBoardSize; ++row)
-                for (int column : {1, 2, 3, 9, 10, 11}) walk.board[makeCell(row, column)] = kOwnStone;
+                for (int column : {1, 2, 3, 9, 10, 11})
+                    walk.board[makeCell(row, column)] = kOwnStone;
         }
         const Board boardBefore = walk.board;
         const int droppedBefore = trackerUsage.droppedFacts;
@@ -193,7 +204,8 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
         Frame root = walk.root(mover);
         if (seed == 20) EXPECT_EQ(root.ownThreats.fourGroupCount, kMaxFourGroups);
         else if (walk.crowded)
-            root.ownThreats.linkCount = root.oppThreats.linkCount = static_cast<std::uint16_t>(kLinkPoolSize - 1 - seed % 3);
+            root.ownThreats.linkCount = root.oppThreats.linkCount =
+                static_cast<std::uint16_t>(kLinkPoolSize - 1 - seed % 3);
         walk.expectMatchesStones(root, mover);
         CandidateList list;
         buildRootList(list, walk.board.data(), walk.counts);
@@ -208,8 +220,8 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
         Frame drifted = root;
         const Cell empty = *test::candidatesByDefinition(walk.board).begin();
         ++drifted.oppGain.gain[empty];
-        EXPECT_STREQ(findInconsistency(walk.state, drifted.ownGain, drifted.oppGain, root.ownThreats,
-                                       root.oppThreats, list),
+        EXPECT_STREQ(findInconsistency(walk.state, drifted.ownGain, drifted.oppGain,
+                                       root.ownThreats, root.oppThreats, list),
                      "gains differ");
         walk.board[empty] = kOwnStone;
         EXPECT_STREQ(findInconsistency(walk.state, root.ownGain, root.oppGain, root.ownThreats,

@@ -14,12 +14,12 @@
 #include "protocol/logging.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
-#include "tools/benchkit/benchmark.hpp"
 #include "search/prepare.hpp"
 #include "search/root.hpp"
 #include "search/timer.hpp"
 #include "support/fake_clock.hpp"
 #include "support/oracle.hpp"
+#include "tools/benchkit/benchmark.hpp"
 
 namespace quoll::test {
 namespace {
@@ -80,8 +80,7 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
         {"TIMEOUT_MATCH 100000000|TIME_LEFT 1000", 44'437'500, 14'812'500},
         // Both saturate at 2^31 - 1 ms: 2147483647/20 = 107374182 ms, less 4 ms and
         // 3355443.1875 ms: 104018734.8125 ms; a third is 34672911.604166 ms.
-        {"TIMEOUT_TURN 99999999999|TIME_LEFT 99999999999", 104'018'734'812'500,
-         34'672'911'604'166},
+        {"TIMEOUT_TURN 99999999999|TIME_LEFT 99999999999", 104'018'734'812'500, 34'672'911'604'166},
         // 2000 - 4 - 62.5 = 1933.5 ms; 644.5 ms.
         {"TIME_LEFT 4294967296000MS|TIMEOUT_TURN 2000", 1'933'500'000, 644'500'000},
     };
@@ -181,8 +180,9 @@ TEST(FakeClock, NoIterationStartsAfterTheSoftDeadline) {
             ASSERT_GT(last, kRootStartDepth);
             const TimedSearch full = timedSearch(record, kDepthAlone, 0, false, last);
             const TimedSearch before = timedSearch(record, kDepthAlone, 0, false, last - kPlyUnit);
-            EXPECT_EQ(benchLine({run.move, true, run.report.bestScore, last / kPlyUnit, run.nodes}),
-                      benchLine({full.move, true, full.report.bestScore, last / kPlyUnit, full.nodes}));
+            EXPECT_EQ(
+                benchLine({run.move, true, run.report.bestScore, last / kPlyUnit, run.nodes}),
+                benchLine({full.move, true, full.report.bestScore, last / kPlyUnit, full.nodes}));
             EXPECT_GT(run.clock.nodesAtWatchedRead.tree, before.nodes.tree);
             EXPECT_LE(run.clock.nodesAtWatchedRead.tree, full.nodes.tree);
             // By depth alone the clock is read once per iteration, after it.
@@ -204,7 +204,8 @@ TEST(FakeClock, NoBudgetAnswersAtOnce) {
             EXPECT_EQ(run.nodes.tree, 1u);
             EXPECT_EQ(run.nodes.horizon + run.nodes.vcf, 0u);
             EXPECT_EQ(run.report.lastCompletedDepth, 0);
-            const std::uint64_t key = positionKey(state.board, state.firstColour, state.colourToMove);
+            const std::uint64_t key =
+                positionKey(state.board, state.firstColour, state.colourToMove);
             EXPECT_NE(slotOf(state.table, key).key, key);
             if (const Cell first = firstCandidate(record.board); first != kNoCell) {
                 EXPECT_EQ(run.move, first);
@@ -219,8 +220,8 @@ TEST(FakeClock, NoBudgetAnswersAtOnce) {
 std::string abortLine(std::size_t position, std::int64_t budgetMs, std::int64_t step) {
     const GameRecord record = benchRecords()[position];
     const TimedSearch run = timedSearch(record, budgetMs, step);
-    BenchResult result{run.move, true, run.report.bestScore, run.report.lastCompletedDepth / kPlyUnit,
-                       run.nodes};
+    BenchResult result{run.move, true, run.report.bestScore,
+                       run.report.lastCompletedDepth / kPlyUnit, run.nodes};
     return "position " + std::to_string(position) + " budget " + std::to_string(budgetMs) +
            " step " + std::to_string(step) + ": " + benchLine(result) + " reads " +
            std::to_string(run.clock.reads) + (run.stopped ? " hard" : " soft");
@@ -229,11 +230,15 @@ std::string abortLine(std::size_t position, std::int64_t budgetMs, std::int64_t 
 TEST(AbortRecord, TheSameMovesNodesAndClockReads) {
     // Clock steps (ns per read) at 50 ms: most stop at the hard deadline, at depths 5 to 9, one
     // or more per position; positions 3 and 7 at no step from 0.3 to 6 µs, so they end softly.
-    const std::vector<std::int64_t> steps[9] = {{300, 1000, 2500, 4000}, {500, 2000, 4300},
-                                                 {1000, 2900, 3500},      {1000, 3000},
-                                                 {900, 2000},             {800, 1100, 3000},
-                                                 {600, 1400, 1900, 3000}, {1000, 3000},
-                                                 {1000, 2300, 4000, 6000}};
+    const std::vector<std::int64_t> steps[9] = {{300, 1000, 2500, 4000},
+                                                {500, 2000, 4300},
+                                                {1000, 2900, 3500},
+                                                {1000, 3000},
+                                                {900, 2000},
+                                                {800, 1100, 3000},
+                                                {600, 1400, 1900, 3000},
+                                                {1000, 3000},
+                                                {1000, 2300, 4000, 6000}};
     std::vector<std::string> lines;
     for (std::size_t position = 0; position < 9; ++position)
         for (const std::int64_t step : steps[position])

@@ -21,14 +21,26 @@ TEST(AbsolutePath, WindowsFormsCountOnEveryPlatformAndALeadingSlashOnLinuxOnly) 
         bool leadingSlash;
     };
     // Drive-relative, relative and empty paths are not absolute anywhere.
-    for (const Row& row : std::vector<Row>{
-             {L"C:\\engines\\", true, false}, {L"c:/engines/", true, false}, {L"Z:\\", true, false},
-             {L"z:\\", true, false}, {L"\\\\server\\share\\", true, false},
-             {L"\\\\server", true, false}, {L"\\\\s", true, false}, {L"/", false, true},
-             {L"/usr/games/", false, true}, {L"C:", false, false}, {L"C:engines\\", false, false},
-             {L"1:\\engines\\", false, false}, {L"[:\\", false, false}, {L"{:\\", false, false},
-             {L"engines\\", false, false}, {L".\\", false, false}, {L"", false, false},
-             {L"\\\\", false, false}, {L"\\engines\\", false, false}, {L"./", false, false}}) {
+    for (const Row& row : std::vector<Row>{{L"C:\\engines\\", true, false},
+                                           {L"c:/engines/", true, false},
+                                           {L"Z:\\", true, false},
+                                           {L"z:\\", true, false},
+                                           {L"\\\\server\\share\\", true, false},
+                                           {L"\\\\server", true, false},
+                                           {L"\\\\s", true, false},
+                                           {L"/", false, true},
+                                           {L"/usr/games/", false, true},
+                                           {L"C:", false, false},
+                                           {L"C:engines\\", false, false},
+                                           {L"1:\\engines\\", false, false},
+                                           {L"[:\\", false, false},
+                                           {L"{:\\", false, false},
+                                           {L"engines\\", false, false},
+                                           {L".\\", false, false},
+                                           {L"", false, false},
+                                           {L"\\\\", false, false},
+                                           {L"\\engines\\", false, false},
+                                           {L"./", false, false}}) {
         const std::string text(row.path.begin(), row.path.end());
         EXPECT_EQ(isWindowsAbsolutePath(row.path), row.windowsForm) << text;
         EXPECT_EQ(isAbsolutePath(row.path),

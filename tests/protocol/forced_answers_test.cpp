@@ -49,7 +49,8 @@ struct StoneRun {
 Stones position(const std::vector<StoneRun>& runs) {
     Stones board{};
     for (const StoneRun& run : runs)
-        for (int i = 0; i < run.length; ++i) board[cellAt(run.x + i * run.dx, run.y + i * run.dy)] = run.stone;
+        for (int i = 0; i < run.length; ++i)
+            board[cellAt(run.x + i * run.dx, run.y + i * run.dy)] = run.stone;
     for (int cell = 0; cell < kCells; ++cell) {
         const int own = stoneCount(board, X), theirs = stoneCount(board, O);
         if (own == theirs || own + 1 == theirs) break;
@@ -59,7 +60,8 @@ Stones position(const std::vector<StoneRun>& runs) {
 }
 
 // Two threes of the engine's crossing at 7,7, each capped at its far end.
-const std::vector<StoneRun> kDoubleFour = {{O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3}};
+const std::vector<StoneRun> kDoubleFour = {
+    {O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3}};
 
 TEST(ForcedAnswer, ByRuleWithNoTimeToSearch) {
     const std::vector<Stones> cases = {
@@ -70,11 +72,16 @@ TEST(ForcedAnswer, ByRuleWithNoTimeToSearch) {
         position({{X, 1, 0}, {O, 2, 1, 1, 1, 4}, {X, 13, 8}, {O, 12, 9, -1, 1, 4}}),
         position({{X, 13, 1}, {O, 13, 2, 0, 1, 4}, {O, 5, 7, 1, 0, 4}}),
         // An own four whose cell would make six is no five: the opponent's four is blocked.
-        position({{X, 12, 1}, {O, 12, 2, 0, 1, 4}, {O, 1, 7}, {X, 2, 7, 1, 0, 4}, {X, 7, 7}, {O, 8, 7}}),
+        position(
+            {{X, 12, 1}, {O, 12, 2, 0, 1, 4}, {O, 1, 7}, {X, 2, 7, 1, 0, 4}, {X, 7, 7}, {O, 8, 7}}),
         position(kDoubleFour),
         // Blocking a five comes before the own double four.
-        position({{O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3},  // the double four
-                  {X, 2, 12}, {O, 3, 12, 1, 0, 4}}),
+        position({{O, 7, 3},
+                  {X, 7, 4, 0, 1, 3},
+                  {O, 3, 7},
+                  {X, 4, 7, 1, 0, 3},  // the double four
+                  {X, 2, 12},
+                  {O, 3, 12, 1, 0, 4}}),
     };
     EngineClient engine;
     startEngine(engine, 0);
@@ -122,7 +129,8 @@ TEST(ForcedAnswer, OpponentDoubleFourAndFourThreeAreMet) {
     }
     // A full board without a five gets an error and no move, and play goes on.
     Stones full{};
-    for (int cell = 0; cell < kCells; ++cell) full[cell] = (cell % kSide + 2 * (cell / kSide)) % 4 < 2 ? O : X;
+    for (int cell = 0; cell < kCells; ++cell)
+        full[cell] = (cell % kSide + 2 * (cell / kSide)) % 4 < 2 ? O : X;
     if (stoneCount(full, X) > stoneCount(full, O))
         for (std::uint8_t& stone : full) stone = tools::otherStone(stone);
     ASSERT_FALSE(tools::hasExactFive(full, X) || tools::hasExactFive(full, O));

@@ -40,8 +40,9 @@ int opponentMove(bool blocker, const Stones& board, std::mt19937_64& random) {
     if (!threats.empty()) return pick(threats);
     int best = near.front(), bestScore = -1;
     for (const int cell : near) {
-        const int score = std::max(bestLine(board, cell, O) * 2 + 1, bestLine(board, cell, X) * 2) * 16 +
-                          static_cast<int>(random() % 16);
+        const int score =
+            std::max(bestLine(board, cell, O) * 2 + 1, bestLine(board, cell, X) * 2) * 16 +
+            static_cast<int>(random() % 16);
         if (score > bestScore) bestScore = score, best = cell;
     }
     return best;
@@ -55,7 +56,8 @@ bool playGame(EngineClient& engine, int opening, bool blocker, std::uint64_t see
     Stones board{};
     std::string request = "BEGIN", game;
     if (opening == 1) {
-        const int cell = cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
+        const int cell =
+            cellAt(4 + static_cast<int>(random() % 7), 4 + static_cast<int>(random() % 7));
         board[cell] = O;
         request = "TURN " + moveText(cell);
     } else if (opening == 2) {
@@ -142,7 +144,8 @@ TEST(EngineGames, RepliesComeInTime) {
             for (int turn = 0; turn < 15; ++turn) {
                 int opponent;
                 do opponent = static_cast<int>(random() % kCells);
-                while (board[opponent] != kNone || (turn > 0 && !tools::nearStones(board, opponent, 1)));
+                while (board[opponent] != kNone ||
+                       (turn > 0 && !tools::nearStones(board, opponent, 1)));
                 board[opponent] = O;
                 if (tools::makesExactFive(board, opponent, O)) break;
                 const std::int64_t waitBefore = waitedNs();
@@ -167,8 +170,9 @@ TEST(EngineGames, RepliesComeInTime) {
             sendBoard(engine, asked);
             EXPECT_EQ(replyMove(engine, asked), last) << "the same position from a BOARD block";
         }
-        std::printf("worst reply against the %d ms limit: %+.2f ms; less the wait for a CPU: %+.2f ms\n",
-                    budgetMs, worst.count(), worstUnwaited.count());
+        std::printf(
+            "worst reply against the %d ms limit: %+.2f ms; less the wait for a CPU: %+.2f ms\n",
+            budgetMs, worst.count(), worstUnwaited.count());
         engine.endSession();
     }
 }

@@ -156,7 +156,8 @@ TEST(MemoryLimit, TakesEffectBeforeTheNextSearch) {
     for (const std::string request :
          {"BEGIN\n", "TURN 7,7\n", "BOARD\n7,7,2\nDONE\n", "START 15\n"}) {
         // HASH_SIZE is another name for the same limit.
-        const std::string limit = (request == "BEGIN\n" ? "INFO HASH_SIZE " : "INFO MAX_MEMORY ") + bytes;
+        const std::string limit =
+            (request == "BEGIN\n" ? "INFO HASH_SIZE " : "INFO MAX_MEMORY ") + bytes;
         resetProcessRecords();
         gameSettings.timeoutTurn = 10;
         ProtocolState state;

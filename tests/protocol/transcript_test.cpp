@@ -22,7 +22,8 @@ struct Step {
 
 std::string unknown(const std::string& word) { return "ERROR Unknown command \"" + word + "\""; }
 std::string size(const std::string& value) {
-    return "ERROR Unsupported size of board " + value + ". This version only supports board size 15";
+    return "ERROR Unsupported size of board " + value +
+           ". This version only supports board size 15";
 }
 const std::string kSyntax = "ERROR Invalid syntax";
 const std::string kCoordinates = "ERROR Invalid coordinates";
@@ -45,7 +46,8 @@ std::optional<int> namedCell(const std::string& line) {
 }
 
 // Reads the replies: "*" a move on a cell not yet taken (which it takes), any other the exact line.
-void expectReplies(EngineClient& engine, const std::vector<std::string>& replies, std::set<int>& taken) {
+void expectReplies(EngineClient& engine, const std::vector<std::string>& replies,
+                   std::set<int>& taken) {
     for (const std::string& reply : replies) {
         if (reply != "*") {
             ASSERT_TRUE(engine.expectLine(reply));
@@ -64,10 +66,10 @@ void runTranscript(EngineClient& engine, const std::vector<Step>& steps) {
     for (const Step& step : steps) {
         SCOPED_TRACE("after \"" + step.line.substr(0, 40) + "\"");
         ASSERT_TRUE(engine.sendLine(step.line));
-        if (step.line == "BOARD" || (step.line.starts_with("START") && step.replies == std::vector{"OK"s}))
+        if (step.line == "BOARD" ||
+            (step.line.starts_with("START") && step.replies == std::vector{"OK"s}))
             taken.clear();
-        else if (const std::optional<int> cell = namedCell(step.line))
-            taken.insert(*cell);
+        else if (const std::optional<int> cell = namedCell(step.line)) taken.insert(*cell);
         ASSERT_NO_FATAL_FAILURE(expectReplies(engine, step.replies, taken));
     }
     // Nothing more was written than the replies checked.
@@ -196,7 +198,8 @@ TEST(Transcript, SessionEnds) {
         {"end of it\nABOUT\n", {}},
         {game + "FOO", {"OK", unknown("FOO")}},
         {game + "BOARD\n7,7\n8,8", {"OK", "*"}},
-        {"INFO MAX_MEMORY 1000000\r\nINFO TIMEOUT_TURN 100\r\nSTART 15\r\nBOARD\r\n7,7,2\r\nDONE\r\nFOO\r\n\r\nEND\r\nABOUT\r\n",
+        {"INFO MAX_MEMORY 1000000\r\nINFO TIMEOUT_TURN 100\r\nSTART "
+         "15\r\nBOARD\r\n7,7,2\r\nDONE\r\nFOO\r\n\r\nEND\r\nABOUT\r\n",
          {"OK", "*", unknown("FOO")}},
     };
     for (const Ending& ending : endings) {

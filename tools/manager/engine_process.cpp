@@ -126,10 +126,8 @@ std::optional<std::string> EngineProcess::readLine(Milliseconds timeout) {
             std::string line = buffer_.substr(0, end);
             buffer_.erase(0, end + 1);
             if (windowsTextLines_) {
-                if (line.ends_with('\r'))
-                    line.pop_back();
-                else
-                    ++repliesWithoutCarriageReturn_;
+                if (line.ends_with('\r')) line.pop_back();
+                else ++repliesWithoutCarriageReturn_;
             }
             return line;
         }

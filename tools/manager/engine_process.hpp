@@ -46,9 +46,7 @@ class EngineProcess {
     // in its usual places) and with Windows text lines, anything else directly.
     bool startBrain(const std::string& path, const std::string& programName = "");
 
-    static constexpr bool isWindowsProgram(std::string_view path) {
-        return path.ends_with(".exe");
-    }
+    static constexpr bool isWindowsProgram(std::string_view path) { return path.ends_with(".exe"); }
 
     // Windows text lines, for an engine built for Windows: requests end with CR LF, and every
     // reply line must end with CR LF too. readLine drops the CR and counts the lines without it.
