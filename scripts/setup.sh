@@ -7,7 +7,7 @@
 #
 # Groups:
 #   engine   compiler, CMake, Ninja, fmt, spdlog
-#   test     GoogleTest, Google Benchmark, clang and its run-time libraries (fuzzer, sanitizers),
+#   test     GoogleTest, Google Benchmark, clang, clang-format, clang's run-time libraries (fuzzer, sanitizers),
 #            and the tools the release checks use
 #   windows  the mingw-w64 cross compiler for the Windows brain, and Wine to run it
 #   release  what scripts/release.sh needs beyond the engine and windows groups
@@ -18,7 +18,7 @@ packages=()
 for group in "$@"; do
   case "$group" in
     engine) packages+=(cmake ninja-build g++ libfmt-dev libspdlog-dev) ;;
-    test) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev file unzip) ;;
+    test) packages+=(libgtest-dev libbenchmark-dev clang clang-format libclang-rt-14-dev file unzip) ;;
     windows) packages+=(g++-mingw-w64-x86-64 wine64) ;;
     release) packages+=(zip git) ;;
     web) packages+=(libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium) ;;

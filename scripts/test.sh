@@ -9,6 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 cd "$root"
+# Every C++ file in the project's format: the check names the files that are not.
+"$root/scripts/check-format.sh"
 # The presets (CMakePresets.json) require every test's dependencies: a missing one stops the
 # configuration with its name instead of leaving its tests out.
 cmake --preset test
