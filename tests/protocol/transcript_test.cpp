@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 #include <set>
 #include <sstream>
 
@@ -171,14 +171,28 @@ std::vector<Step> wholeSession() {
 TEST(Transcript, WholeSessionWithEveryOddLine) {
     EngineClient engine;
     ASSERT_TRUE(engine.startEngine());
-    // The build date as "Mmm dd yyyy hh:mm:ss", the day padded with a blank.
-    const std::regex about(
-        R"(name="Quoll", author="Quoll developers", country="n/a", email="quoll@example\.org", )"
-        R"(version="9", build-date="[A-Z][a-z]{2} [ 1-3]\d \d{4} \d\d:\d\d:\d\d", )"
-        R"(target-rule="standard", target-board-size="15", debug="0")");
+    // The build date as "Mmm dd yyyy hh:mm:ss", the day padded with a blank: in the pattern, A is
+    // an upper-case letter, a a lower-case one, 9 a digit and B a blank or 1 to 3.
+    const std::string about =
+        "name=\"Quoll\", author=\"Quoll developers\", country=\"n/a\", "
+        "email=\"quoll@example.org\", "
+        "version=\"9\", build-date=\"Aaa B9 9999 99:99:99\", target-rule=\"standard\", "
+        "target-board-size=\"15\", debug=\"0\"";
+    const std::size_t date = about.find("Aaa");
     EXPECT_TRUE(engine.sendLine("ABOUT"));
     const std::string line = engine.readLine().value_or("");
-    EXPECT_TRUE(std::regex_match(line, about)) << line;
+    bool fits = line.size() == about.size();
+    for (std::size_t i = 0; fits && i < line.size(); ++i) {
+        const char c = line[i], p = about[i];
+        const bool inDate = i >= date && i < date + 20;
+        fits = !inDate    ? c == p
+               : p == 'A' ? std::isupper(static_cast<unsigned char>(c)) != 0
+               : p == 'a' ? std::islower(static_cast<unsigned char>(c)) != 0
+               : p == '9' ? std::isdigit(static_cast<unsigned char>(c)) != 0
+               : p == 'B' ? c == ' ' || (c >= '1' && c <= '3')
+                          : c == p;
+    }
+    EXPECT_TRUE(fits) << line;
     // Under Wine, one short session: the unit suites and the Linux engine cover the rest.
     std::vector<Step> steps = wholeSession();
     if (kWindowsEngine) steps.resize(34);
