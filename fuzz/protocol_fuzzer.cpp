@@ -8,7 +8,6 @@
 // every reply line must be one the engine is allowed to write.
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -62,13 +61,8 @@ bool isMoveReply(std::string_view line) {
            isCoordinate(line.substr(comma + 1));
 }
 
-// A number from -32768 to 32768 in plain decimal, as the size error quotes it.
-bool isShortNumber(std::string_view text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc{} && std::abs(value) <= 32768 && std::to_string(value) == text;
-}
-
+// The unknown word and the refused size are quoted from the line: the transcript test checks
+// their exact forms, this only that 15 is never refused.
 bool isErrorText(std::string_view text) {
     for (const std::string_view fixed :
          {"Invalid syntax", "This command cannot be used in current mode", "Invalid coordinates",
@@ -76,22 +70,12 @@ bool isErrorText(std::string_view text) {
         if (text == fixed) return true;
     constexpr std::string_view unknownHead = "Unknown command \"";
     if (text.starts_with(unknownHead) && text.ends_with('"') &&
-        text.size() > unknownHead.size() + 1) {
-        // One upper-case word: the first word of the line, quoted as it was read.
-        const std::string_view word =
-            text.substr(unknownHead.size(), text.size() - unknownHead.size() - 1);
-        return std::none_of(word.begin(), word.end(), [](char c) {
-            return (c >= 'a' && c <= 'z') || c == ' ' || (c >= '\t' && c <= '\r');
-        });
-    }
+        text.size() > unknownHead.size() + 1)
+        return true;
     constexpr std::string_view sizeHead = "Unsupported size of board ";
     constexpr std::string_view sizeTail = ". This version only supports board size 15";
-    if (text.starts_with(sizeHead) && text.ends_with(sizeTail)) {
-        const std::string_view size =
-            text.substr(sizeHead.size(), text.size() - sizeHead.size() - sizeTail.size());
-        return isShortNumber(size) && size != "15";
-    }
-    return false;
+    return text.starts_with(sizeHead) && text.ends_with(sizeTail) &&
+           text.substr(sizeHead.size(), text.size() - sizeHead.size() - sizeTail.size()) != "15";
 }
 
 void checkReplies(std::string_view output) {

@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -52,14 +51,12 @@ int main(int argc, char** argv) {
         } else if (option == "--hash-log2" && i + 1 < argc) {
             hashLog2 = std::atoi(argv[++i]);
         } else if (option == "--positions" && i + 1 < argc) {
-            std::ifstream file(argv[++i]);
-            if (!file) {
+            const auto lines = readNonBlankLines(argv[++i]);
+            if (!lines) {
                 std::fprintf(stderr, "bench: cannot read %s\n", argv[i]);
                 return 2;
             }
-            positions.clear();
-            for (std::string line; std::getline(file, line);)
-                if (line.find_first_not_of(" \t\r") != std::string::npos) positions.push_back(line);
+            positions = *lines;
         } else {
             std::fprintf(stderr, "usage: bench [--depth N] [--hash-log2 K] [--positions FILE]\n");
             return 2;

@@ -216,19 +216,13 @@ TEST(IncrementalRecords, MatchTheStonesAtEveryNodeOfRandomSearches) {
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
         noCombinationMoves += walk.noCombinationMoves;
         nodes += walk.nodes;
-        // The consistency check names a record that drifted from the board.
+        // The consistency check (of the checking build) names a record that drifted.
         Frame drifted = root;
         const Cell empty = *test::candidatesByDefinition(walk.board).begin();
         ++drifted.oppGain.gain[empty];
         EXPECT_STREQ(findInconsistency(walk.state, drifted.ownGain, drifted.oppGain,
                                        root.ownThreats, root.oppThreats, list),
                      "gains differ");
-        walk.board[empty] = kOwnStone;
-        EXPECT_STREQ(findInconsistency(walk.state, root.ownGain, root.oppGain, root.ownThreats,
-                                       root.oppThreats, list),
-                     "window codes differ");
-        walk.board[empty] = kEmpty;
-        walk.expectFacts(root.ownThreats, test::expectedFacts<Colour::Own>(walk.board));
         EXPECT_EQ(trackerUsage.droppedFacts > droppedBefore, walk.crowded);
         EXPECT_EQ(walk.board, boardBefore);
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/path.hpp"
 #include "platform/stack.hpp"
 
@@ -15,38 +17,23 @@ constexpr bool kLeadingSlashIsAbsolute = true;
 #endif
 
 TEST(AbsolutePath, WindowsFormsCountOnEveryPlatformAndALeadingSlashOnLinuxOnly) {
-    struct Row {
-        std::wstring path;
-        bool windowsForm;
-        bool leadingSlash;
-    };
+    const std::vector<std::wstring> windowsForms = {
+        L"C:\\engines\\",       L"c:/engines/", L"Z:\\", L"z:\\",
+        L"\\\\server\\share\\", L"\\\\server",  L"\\\\s"};
+    const std::vector<std::wstring> leadingSlash = {L"/", L"/usr/games/"};
     // Drive-relative, relative and empty paths are not absolute anywhere.
-    for (const Row& row : std::vector<Row>{{L"C:\\engines\\", true, false},
-                                           {L"c:/engines/", true, false},
-                                           {L"Z:\\", true, false},
-                                           {L"z:\\", true, false},
-                                           {L"\\\\server\\share\\", true, false},
-                                           {L"\\\\server", true, false},
-                                           {L"\\\\s", true, false},
-                                           {L"/", false, true},
-                                           {L"/usr/games/", false, true},
-                                           {L"C:", false, false},
-                                           {L"C:engines\\", false, false},
-                                           {L"1:\\engines\\", false, false},
-                                           {L"[:\\", false, false},
-                                           {L"{:\\", false, false},
-                                           {L"engines\\", false, false},
-                                           {L".\\", false, false},
-                                           {L"", false, false},
-                                           {L"\\\\", false, false},
-                                           {L"\\engines\\", false, false},
-                                           {L"./", false, false}}) {
-        const std::string text(row.path.begin(), row.path.end());
-        EXPECT_EQ(isWindowsAbsolutePath(row.path), row.windowsForm) << text;
-        EXPECT_EQ(isAbsolutePath(row.path),
-                  row.windowsForm || (row.leadingSlash && kLeadingSlashIsAbsolute))
-            << text;
-    }
+    const std::vector<std::wstring> relative = {
+        L"C:", L"C:engines\\", L"1:\\engines\\", L"[:\\", L"{:\\", L"engines\\", L".\\",
+        L"",   L"\\\\",        L"\\engines\\",   L"./"};
+    for (const auto& [paths, windowsForm, absolute] :
+         {std::tuple{windowsForms, true, true},
+          std::tuple{leadingSlash, false, kLeadingSlashIsAbsolute},
+          std::tuple{relative, false, false}})
+        for (const std::wstring& path : paths) {
+            const std::string text(path.begin(), path.end());
+            EXPECT_EQ(isWindowsAbsolutePath(path), windowsForm) << text;
+            EXPECT_EQ(isAbsolutePath(path), absolute) << text;
+        }
     EXPECT_EQ(toWidePath("C:/engines/x.exe"), L"C:/engines/x.exe");
 }
 

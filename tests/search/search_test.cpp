@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <new>
 
 #include "platform/stack.hpp"
@@ -16,44 +15,25 @@
 #include "testkit/stress_positions.hpp"
 #include "tools/benchkit/benchmark.hpp"
 
-namespace {
-std::size_t allocationCount = 0;
-void* countedAllocation(std::size_t size) {
-    ++allocationCount;
-    return std::malloc(size == 0 ? 1 : size);
-}
-}  // namespace
-
-// Every global allocation of this program is counted. Not inlined: the compiler would otherwise
-// pair malloc and free across the call sites.
+// Every global allocation of this program is counted: the array and no-throw forms, and every
+// delete, call these. Not inlined: the compiler would otherwise pair malloc and free across
+// the call sites.
+static std::size_t allocationCount = 0;
 [[gnu::noinline]] void* operator new(std::size_t size) {
-    if (void* p = countedAllocation(size)) return p;
+    ++allocationCount;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-[[gnu::noinline]] void* operator new[](std::size_t size) { return operator new(size); }
-[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return countedAllocation(size);
-}
-[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return countedAllocation(size);
-}
 [[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
 [[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace quoll {
 namespace {
 
 // Lines of tests/data/FOLDER/NAME.
 std::vector<std::string> dataLines(const std::string& name, const std::string& folder = "bench") {
-    std::ifstream file(std::string(QUOLL_TEST_DATA) + "/" + folder + "/" + name);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
+    return readNonBlankLines(std::string(QUOLL_TEST_DATA) + "/" + folder + "/" + name)
+        .value_or(std::vector<std::string>{});
 }
 
 std::vector<GameRecord> benchRecords(const std::string& folder = "bench") {
@@ -102,17 +82,6 @@ TEST(BenchReference, MatchesTheIndependentModelNodeForNode) {
                       std::to_string(total.horizon) + " vcf " + std::to_string(total.vcf),
                   expected.back());
     }
-}
-
-TEST(BenchReference, MoveLists) {
-    GameRecord record;
-    ASSERT_TRUE(parseMoveList("7,7 8,8 8,7", record));
-    // The last move is the opponent's; colours alternate backwards from it.
-    EXPECT_EQ(record.board[makeCell(7, 8)], kOpponentStone);
-    EXPECT_EQ(record.board[makeCell(8, 8)], kOwnStone);
-    EXPECT_EQ(record.firstColour, kOpponentStone);
-    for (const char* bad : {"7,7 7,7", "7,15", "x", "", "7", "7,7,", ",7"})
-        EXPECT_FALSE(parseMoveList(bad, record)) << bad;
 }
 
 EngineState& sharedState() {

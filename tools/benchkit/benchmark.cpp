@@ -1,7 +1,7 @@
 #include "tools/benchkit/benchmark.hpp"
 
 #include <charconv>
-#include <vector>
+#include <fstream>
 
 #include "platform/clock.hpp"
 #include "search/prepare.hpp"
@@ -49,6 +49,15 @@ bool parseMoveList(std::string_view text, GameRecord& record) {
     built.moves = std::move(moves);
     record = std::move(built);
     return true;
+}
+
+std::optional<std::vector<std::string>> readNonBlankLines(const std::string& path) {
+    std::ifstream file(path);
+    if (!file) return std::nullopt;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);)
+        if (line.find_first_not_of(" \t\r") != std::string::npos) lines.push_back(line);
+    return lines;
 }
 
 BenchResult benchmarkPosition(const GameRecord& record, int depthPlies, int hashLog2) {

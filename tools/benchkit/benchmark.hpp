@@ -2,8 +2,10 @@
 // Fixed-depth searches of listed positions, shared by the benchmark program and its tests.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "board/state.hpp"
 #include "tree/counters.hpp"
@@ -13,6 +15,10 @@ namespace quoll {
 // Reads moves in playing order ("7,7 8,8 8,7"): the engine is to move, the last move is the
 // opponent's and the stones alternate backwards from it. False on a malformed or illegal list.
 bool parseMoveList(std::string_view text, GameRecord& record);
+
+// The lines of a text file that hold more than blanks (a positions file, or the figures recorded
+// for one); nullopt when the file cannot be read.
+std::optional<std::vector<std::string>> readNonBlankLines(const std::string& path);
 
 struct BenchResult {
     Cell move = kNoCell;
