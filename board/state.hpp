@@ -2,6 +2,8 @@
 // The position the search works on, its Zobrist keys, and placing and lifting a stone's digits
 // in the shared window codes.
 
+#include <emmintrin.h>
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -15,7 +17,10 @@ namespace quoll {
 
 using Board = std::array<std::uint8_t, kCellCount>;
 using CellFlags = std::array<bool, kCellCount>;
-using WindowCodes = std::array<WindowCode, kWindowCount>;
+// Seven codes of room after the last window: a stone's windows of one direction are updated as
+// one vector of eight codes, and the last window's vector starts seven codes before the end.
+inline constexpr int kWindowCodeRoom = 7;
+using WindowCodes = std::array<WindowCode, kWindowCount + kWindowCodeRoom>;
 
 // The protocol's game record: board, who moved first, who is to move, moves in placing order,
 // and the empty cells the engine must not answer (named by refused BOARD rows).
@@ -67,13 +72,25 @@ inline void rebuildWindowCodes(EngineState& state) {
 
 // Adds (sign +1) or removes (sign -1) a stone's digits: the in-window unit to every window
 // containing the cell, direction by direction, then the flank unit to every window it flanks.
+// The windows of one direction through a cell are consecutive, five at most: one add of eight
+// lanes, those past the range adding 0.
+inline constexpr auto kRangeLanes = [] {
+    std::array<std::array<WindowCode, 8>, 6> lanes{};
+    for (int count = 0; count < 6; ++count)
+        for (int i = 0; i < count; ++i) lanes[count][i] = 0xFFFF;
+    return lanes;
+}();
+
 template <Colour C>
 inline void addStoneDigits(WindowCode* codes, Cell cell, int sign) {
-    const auto in = static_cast<WindowCode>(sign * kInUnit<C>);
+    const __m128i in = _mm_set1_epi16(static_cast<short>(sign * kInUnit<C>));
     const auto flank = static_cast<WindowCode>(sign * kFlankUnit<C>);
-    for (const CellWindowRange& range : kCellWindowRanges[cell])
-        for (int w = range.first; w < range.end; ++w)
-            codes[w] = static_cast<WindowCode>(codes[w] + in);
+    for (const CellWindowRange& range : kCellWindowRanges[cell]) {
+        const __m128i lanes = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(kRangeLanes[range.end - range.first].data()));
+        auto* at = reinterpret_cast<__m128i*>(codes + range.first);
+        _mm_storeu_si128(at, _mm_add_epi16(_mm_loadu_si128(at), _mm_and_si128(lanes, in)));
+    }
     const FlankedWindowList& flanked = kFlankedWindows[cell];
     for (int i = 0; i < flanked[kFlankedCountSlot]; ++i)
         codes[flanked[i]] = static_cast<WindowCode>(codes[flanked[i]] + flank);

@@ -1,5 +1,8 @@
 #include "board/threats.hpp"
 
+#include <emmintrin.h>
+
+#include <bit>
 #include <utility>
 
 namespace quoll {
@@ -24,6 +27,32 @@ inline void noteLinks(const ThreatTracker& tracker) {
 
 inline bool holdsPair(const ThreeLink& link, Cell p, Cell q) {
     return (link.first == p && link.second == q) || (link.first == q && link.second == p);
+}
+
+// Calls visit(w) for each window w through the cell whose code shows the pattern for colour C,
+// direction by direction and in window order, until a visit returns false (then returns false).
+// A direction's windows are consecutive codes, compared eight at a time.
+template <Colour C, int Pattern, typename Visit>
+[[gnu::always_inline]] inline bool visitWindowsShowing(const WindowCode* codes, Cell cell,
+                                                       Visit visit) {
+    constexpr int otherFlankUnit = kFlankUnit<opponentOf(C)>;
+    const __m128i forms[3] = {_mm_set1_epi16(Pattern), _mm_set1_epi16(Pattern + otherFlankUnit),
+                              _mm_set1_epi16(Pattern + 2 * otherFlankUnit)};
+    for (const CellWindowRange& range : kCellWindowRanges[cell]) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes + range.first));
+        const __m128i shows =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, forms[0]), _mm_cmpeq_epi16(v, forms[1])),
+                         _mm_cmpeq_epi16(v, forms[2]));
+        // Two bits per window; those past the range are cut off.
+        auto bits = static_cast<unsigned>(_mm_movemask_epi8(shows)) &
+                    ((1u << 2 * (range.end - range.first)) - 1);
+        while (bits != 0) {
+            const int lane = std::countr_zero(bits) / 2;
+            bits &= ~(3u << 2 * lane);
+            if (!visit(range.first + lane)) return false;
+        }
+    }
+    return true;
 }
 
 // The empty cells of window w in line order; returns how many there are. Every cell is written
@@ -232,16 +261,12 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
     }
     // Windows through the cell that are clean twos once the stone is counted.
     constexpr int twoPattern = Form == CodesHold::Stone ? 2 * kInUnit<C> : kInUnit<C>;
-    const WindowCode* codes = tracker.codes;
-    for (const CellWindowRange& range : kCellWindowRanges[cell]) {
-        const int end = range.end;
-        for (int w = range.first; w < end; ++w) {
-            if (!kShowsPattern<C, twoPattern>[codes[w]]) continue;
-            Cell empty[5];
-            if (emptyCellsOf(tracker.board, w, empty) >= 3)
-                pushThreeTriple(tracker, empty[0], empty[1], empty[2]);
-        }
-    }
+    visitWindowsShowing<C, twoPattern>(tracker.codes, cell, [&](int w) {
+        Cell empty[5];
+        if (emptyCellsOf(tracker.board, w, empty) >= 3)
+            pushThreeTriple(tracker, empty[0], empty[1], empty[2]);
+        return true;
+    });
 }
 
 template <Colour C, CodesHold Form>
@@ -251,18 +276,13 @@ bool stoneAddsNoCombination(const ThreatTracker& tracker, Cell cell) {
     if (tracker.threeHead[cell] != kNoLink) return false;
     // The same windows as the update's new threes.
     constexpr int twoPattern = Form == CodesHold::Stone ? 2 * kInUnit<C> : kInUnit<C>;
-    const WindowCode* codes = tracker.codes;
-    for (const CellWindowRange& range : kCellWindowRanges[cell]) {
-        const int end = range.end;
-        for (int w = range.first; w < end; ++w) {
-            if (!kShowsPattern<C, twoPattern>[codes[w]]) continue;
-            Cell empty[5];
-            if (emptyCellsOf(tracker.board, w, empty) < 3) continue;
-            for (int i = 0; i < 3; ++i)
-                if (tracker.fourSlot[empty[i]] != kNoCell) return false;
-        }
-    }
-    return true;
+    return visitWindowsShowing<C, twoPattern>(tracker.codes, cell, [&](int w) {
+        Cell empty[5];
+        if (emptyCellsOf(tracker.board, w, empty) < 3) return true;
+        for (int i = 0; i < 3; ++i)
+            if (tracker.fourSlot[empty[i]] != kNoCell) return false;
+        return true;
+    });
 }
 
 template <Colour C, CodesHold Form>
