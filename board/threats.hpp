@@ -4,8 +4,11 @@
 // A plain record copied into every search node; the three lists live in a pool of links shared
 // by all copies of one search and are never changed once written (path copying on removal).
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <type_traits>
 
@@ -84,6 +87,26 @@ constexpr bool isSinglePartner(std::uint16_t slot) { return slot < kCellCount; }
 // Whether a move at x would make a four and a three at once.
 inline bool startsCombination(const ThreatTracker& tracker, Cell x) {
     return tracker.fourSlot[x] != kNoCell && tracker.threeHead[x] != kNoLink;
+}
+
+// Calls visit(x) for every cell x with a four partner, in cell order. Eight slots are compared
+// at once: most cells have none.
+template <typename Visit>
+void forEachFourCell(const ThreatTracker& tracker, Visit visit) {
+    const __m128i none = _mm_set1_epi16(static_cast<short>(kNoCell));
+    for (int first = 0; first < kCellCount; first += 8) {
+        // The last load reads on into threeHead, which the mask cuts off.
+        const __m128i slots =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(tracker.fourSlot.data() + first));
+        auto bits =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(slots, none))) ^ 0xFFFFu;
+        if (first + 8 > kCellCount) bits &= (1u << 2 * (kCellCount - first)) - 1;
+        while (bits != 0) {
+            const int lane = std::countr_zero(bits) / 2;
+            bits &= ~(3u << 2 * lane);
+            visit(static_cast<Cell>(first + lane));
+        }
+    }
 }
 
 // Whether the window codes already hold the stone being tracked (tree and four-sequence nodes)

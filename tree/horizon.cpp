@@ -8,6 +8,39 @@
 
 namespace quoll {
 
+namespace {
+
+// The other side has multi-four points: the only moves are the own fours and the cells that
+// answer every point, and only the best score counts. All of them are leaves (a four's cells lie
+// within two steps of its stones), so they come from the trackers rather than from a list; the
+// combination filter can reject only an answer that makes no four.
+Score multiFourLeafScore(const ThreatTracker& own, const ThreatTracker& other, const GainMap& gains,
+                         int base, Ply ply, Score alpha, Score beta) {
+    std::optional<Score> best;
+    auto take = [&](Cell x) {
+        if (const auto v = static_cast<Score>(base + gains.gain[x]); !best || v > *best) best = v;
+    };
+    forEachFourCell(own, take);
+    bool answered = best.has_value();
+    DefenceMask mask;
+    bool maskBuilt = false;
+    for (const Cell x : answersToEveryMultiFour(other)) {
+        if (x == kNoCell) continue;
+        answered = true;
+        if (own.fourSlot[x] != kNoCell) continue;  // taken as a four
+        if (!maskBuilt) {
+            defenceMaskForBoard(mask, own, other);  // the same as the leaves' mask: it meets
+            maskBuilt = true;                       // every four-three cell, and all are leaves
+        }
+        if (admitsEveryCell(mask) || mask[x] == kDefends) take(x);
+    }
+    if (!answered) return lossScore(ply, 4);
+    if (!best) return lossScore(ply, 6);
+    return clampToWindow(*best, alpha, beta);
+}
+
+}  // namespace
+
 template <Colour Us>
 Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Score alpha,
                     Score beta) {
@@ -63,21 +96,18 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
         return clampToWindow(*v, alpha, beta);
     }
 
+    const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats, frame.otherThreats,
+                                                            m);
+    const ThreatTracker& own = after.own;
+    const ThreatTracker& other = after.other;
+    if (other.fourGroupCount > 0)
+        return multiFourLeafScore(own, other, gains, base, ply, alpha, beta);
+
     // A leaf's list: it derives no list of its own, so the neighbour counters stay as they are.
     CandidateList list;
     makeLeafList(frame.parent, list);
-    {
-        const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats,
-                                                                frame.otherThreats, m);
-        const ThreatTracker& own = after.own;
-        const ThreatTracker& other = after.other;
-        if (other.fourGroupCount > 0) {
-            multiFourFilter(list, own, other);
-            if (!hasMoves(list)) return lossScore(ply, 4);
-        }
-        DefenceMask mask;
-        combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
-    }
+    DefenceMask mask;
+    combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
     if (!hasMoves(list)) return lossScore(ply, 6);
 
     for (int i = list.next; i < list.count; ++i) {

@@ -35,7 +35,7 @@ int unansweredDoubleFours(const ThreatTracker& other, Cell x) {
     return unanswered;
 }
 
-void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
+std::array<Cell, 3> answersToEveryMultiFour(const ThreatTracker& other) {
     // A cell that answers every group answers the first one: its owner or one of its two
     // partners. Those that answer all the others too are the only answers.
     const FourGroup& first = other.fourGroups[0];
@@ -44,16 +44,21 @@ void multiFourFilter(CandidateList& list, const ThreatTracker& own, const Threat
         answers[1] = first.partners[0];
         answers[2] = first.partners[1];
     }
+    for (Cell& answer : answers)
+        if (answer != kNoCell && unansweredDoubleFours(other, answer) != 0) answer = kNoCell;
+    return answers;
+}
+
+void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
     // Flags rather than three comparisons for each cell of the list.
     std::array<bool, kCellCount> answersAll{};
-    for (const Cell answer : answers)
-        if (answer != kNoCell && unansweredDoubleFours(other, answer) == 0)
-            answersAll[answer] = true;
+    for (const Cell answer : answersToEveryMultiFour(other))
+        if (answer != kNoCell) answersAll[answer] = true;
     keepCandidates(list, [&](Cell x) { return own.fourSlot[x] != kNoCell || answersAll[x]; });
 }
 
 bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask) {
-    if (mask[0] != 0 && mask[kCellCount - 1] != 0) return false;
+    if (admitsEveryCell(mask)) return false;
     keepCandidates(list, [&](Cell x) { return mask[x] == kDefends || own.fourSlot[x] != kNoCell; });
     return true;
 }

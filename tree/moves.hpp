@@ -1,6 +1,7 @@
 #pragma once
 // Which moves a node tries, in which order, and how many.
 
+#include <array>
 #include <cstdint>
 
 #include "board/gains.hpp"
@@ -48,12 +49,21 @@ void keepCandidates(CandidateList& list, Keep keep) {
 
 inline bool hasMoves(const CandidateList& list) { return list.next < list.count; }
 
+// The cells that answer every multi-four point of the other side, which has at least one: at
+// most three, the places left kNoCell.
+std::array<Cell, 3> answersToEveryMultiFour(const ThreatTracker& other);
+
 // Keeps the cells that answer every multi-four point of the other side or make a four; the
 // other side has at least one.
 void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other);
 
-// Keeps the cells the mask admits or that make a four. A mask whose first and last entries are
-// both non-zero counts as unrestricted; returns whether the filter was applied.
+// A mask whose first and last entries are both non-zero counts as unrestricted.
+inline bool admitsEveryCell(const DefenceMask& mask) {
+    return mask[0] != 0 && mask[kCellCount - 1] != 0;
+}
+
+// Keeps the cells the mask admits or that make a four, unless the mask admits every cell;
+// returns whether the filter was applied.
 bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask);
 
 // Ordering: the larger gain first, on equal gains the larger cell; as one number, the larger
