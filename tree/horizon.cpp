@@ -27,7 +27,9 @@ Score multiFourLeafScore(const ThreatTracker& own, const ThreatTracker& other, c
     for (const Cell x : answersToEveryMultiFour(other)) {
         if (x == kNoCell) continue;
         answered = true;
-        if (own.fourSlot[x] != kNoCell) continue;  // taken as a four
+        // Taken as a four already, or no better than the best: the filter changes nothing.
+        if (own.fourSlot[x] != kNoCell) continue;
+        if (best && static_cast<Score>(base + gains.gain[x]) <= *best) continue;
         if (!maskBuilt) {
             defenceMaskForBoard(mask, own, other);  // the same as the leaves' mask: it meets
             maskBuilt = true;                       // every four-three cell, and all are leaves

@@ -1,7 +1,10 @@
 #include "tree/moves.hpp"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <limits>
 
 namespace quoll {
@@ -49,12 +52,38 @@ std::array<Cell, 3> answersToEveryMultiFour(const ThreatTracker& other) {
     return answers;
 }
 
+namespace {
+
+// Where the cell lies in cells[from, count), or -1; eight cells compared at a time.
+int positionOf(const CandidateList& list, int from, Cell cell) {
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(cell));
+    int i = from;
+    for (; i + 8 <= list.count; i += 8) {
+        const __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&list.cells[i]));
+        if (const int bits = _mm_movemask_epi8(_mm_cmpeq_epi16(cells, wanted)); bits != 0)
+            return i + std::countr_zero(static_cast<unsigned>(bits)) / 2;
+    }
+    for (; i < list.count; ++i)
+        if (list.cells[i] == cell) return i;
+    return -1;
+}
+
+}  // namespace
+
 void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
-    // Flags rather than three comparisons for each cell of the list.
-    std::array<bool, kCellCount> answersAll{};
+    // The own fours and the answers are all in the list, as every four's cells lie within two
+    // steps of its stones: each is found and moved to the front, and the searchable part ends
+    // after them. How a tree node's list is ordered decides nothing, only which cells it holds.
+    int kept = list.next;
+    auto keep = [&](Cell x) {
+        if (const int at = positionOf(list, kept, x); at >= 0)
+            std::swap(list.cells[kept++], list.cells[at]);
+    };
+    forEachFourCell(own, keep);
     for (const Cell answer : answersToEveryMultiFour(other))
-        if (answer != kNoCell) answersAll[answer] = true;
-    keepCandidates(list, [&](Cell x) { return own.fourSlot[x] != kNoCell || answersAll[x]; });
+        if (answer != kNoCell && own.fourSlot[answer] == kNoCell) keep(answer);
+    list.count = static_cast<std::uint16_t>(kept);
+    if (list.limit > list.count) list.limit = list.count;
 }
 
 bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask) {
