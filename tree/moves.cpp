@@ -93,13 +93,7 @@ bool combinationFilter(CandidateList& list, const ThreatTracker& own, const Defe
 }
 
 Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains) {
-    int chosen = -1;
-    if (ttMove != kNoCell)
-        for (int i = list.next; i < list.count; ++i)
-            if (list.cells[i] == ttMove) {
-                chosen = i;  // the cells are distinct
-                break;
-            }
+    int chosen = ttMove != kNoCell ? positionOf(list, list.next, ttMove) : -1;
     if (chosen < 0) {
         chosen = list.next;
         int chosenKey = orderKey(gains, list.cells[chosen]);
