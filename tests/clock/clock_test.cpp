@@ -119,11 +119,12 @@ struct TimedSearch {
 constexpr std::int64_t kDepthAlone = INT64_MIN;
 
 // One search of the record with a fresh table, kDepthAlone for one limited by depth alone. The
-// clock watches for the hard deadline, or the soft one.
+// clock watches for the hard deadline, or the soft one. Timed searches stop at 12 plies, beyond
+// any depth their clock allows: one that stops watching the clock still ends, and fails.
 EngineState state;
 
 TimedSearch timedSearch(const GameRecord& record, std::int64_t budgetMs, std::int64_t stepNs,
-                        bool watchSoft = false, Depth lastDepth = 0) {
+                        bool watchSoft = false, Depth lastDepth = 12 * kPlyUnit) {
     state.table = TranspositionTable{};
     resizeTable(state.table, std::uint64_t{1} << 16);
     loadSearchPosition(state, record);
