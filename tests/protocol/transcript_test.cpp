@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "client.hpp"
+#include "protocol/engine_folder.hpp"
 
 namespace quoll::test {
 namespace {
@@ -233,6 +234,13 @@ TEST(Transcript, RelativeProgramPathGivesTheMessageFirst) {
         engine.closeInput();
         EXPECT_EQ(engine.waitExit(), 0);
     }
+}
+
+// A program in the root folder of a drive, a share or the file system has an absolute folder.
+TEST(Transcript, ProgramsInARootFolderFindIt) {
+    for (const char* path : {"/pbrain-quoll", "C:\\pbrain-quoll.exe", "\\\\server\\share\\x.exe"})
+        EXPECT_TRUE(locateEngineFolder(path)) << path;
+    EXPECT_FALSE(locateEngineFolder("pbrain-quoll.exe"));
 }
 
 }  // namespace

@@ -30,5 +30,24 @@ TEST(TableSlot, StoreThenReadGivesTheEntry) {
     }
 }
 
+// A decided score keeps its distance from the node that stored it: stored at ply 3 and read at
+// ply 5, a win or a loss lies two plies further from the root. Other scores and the infinite
+// bounds read as stored.
+TEST(TableSlot, DecidedScoresKeepTheirDistanceFromTheNode) {
+    TranspositionTable table;
+    resizeTable(table, 1 << 4);
+    const Score win = kWinScore - 7;
+    for (const auto& [stored, read] : {std::pair{win, win - 2},
+                                       {-win, -win + 2},
+                                       {100, 100},
+                                       {kInfinity, kInfinity},
+                                       {-kInfinity, -kInfinity}}) {
+        storeEntry(table, 42, 4 * kPlyUnit, 3, stored, stored, 17, NodeKind::Pv);
+        const ProbeResult r =
+            probeTable(table, 42, 4 * kPlyUnit, 5, -kInfinity, kInfinity, NodeKind::Pv);
+        EXPECT_EQ(r.cutoff ? r.score : -1, read) << stored;
+    }
+}
+
 }  // namespace
 }  // namespace quoll
