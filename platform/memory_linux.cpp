@@ -1,6 +1,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdint>
+
 #include "platform/memory.hpp"
 
 namespace quoll {
@@ -13,13 +15,24 @@ std::uint64_t physicalMemoryBytes() {
 }
 
 void* allocateZeroedPages(std::size_t bytes) {
-    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    // No huge pages: they made probes cheaper, but the first touch of one, zeroing 2 MiB or
-    // compacting memory, held a search up by up to 5 ms: nearly all of a 50 ms reply's reserve.
-    // Touching them all here instead puts the whole table in memory at START, before the
-    // manager's MAX_MEMORY (sent after START) can shrink it, and puts the touch of the resized
-    // table inside the first turn's clock.
-    return block == MAP_FAILED ? nullptr : block;
+    // Huge pages lie on multiples of their size: a large block is cut out of a mapping one huge
+    // page longer, at the first such multiple, and the rest of the mapping is given back.
+    const std::size_t slack = bytes >= kHugePageBytes ? kHugePageBytes : 0;
+    void* mapped =
+        mmap(nullptr, bytes + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    if (slack == 0) return mapped;
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t block = (start + slack - 1) & ~(slack - 1);
+    if (block > start) munmap(mapped, block - start);
+    if (const std::uintptr_t after = block + bytes; start + bytes + slack > after)
+        munmap(reinterpret_cast<void*>(after), start + bytes + slack - after);
+    return reinterpret_cast<void*>(block);
+}
+
+void bringPagesIn(void* part, std::size_t bytes) {
+    madvise(part, bytes, MADV_HUGEPAGE);  // refused or ignored: small pages, which serve too
+    touchPagesForWrite(part, bytes);
 }
 
 void releasePages(void* block, std::size_t bytes) { munmap(block, bytes); }

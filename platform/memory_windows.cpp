@@ -17,4 +17,8 @@ void* allocateZeroedPages(std::size_t bytes) {
 
 void releasePages(void* block, std::size_t) { VirtualFree(block, 0, MEM_RELEASE); }
 
+// Large pages need a privilege that a tournament's account does not have: small pages, in memory
+// before the search.
+void bringPagesIn(void* part, std::size_t bytes) { touchPagesForWrite(part, bytes); }
+
 }  // namespace quoll

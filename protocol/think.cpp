@@ -9,6 +9,7 @@
 #include "search/prepare.hpp"
 #include "search/root.hpp"
 #include "search/timer.hpp"
+#include "tree/table.hpp"
 
 namespace quoll {
 
@@ -17,6 +18,10 @@ void thinkAndReply(ProtocolState& state, std::int64_t commandReadNs) {
     startSearchTimer(budgetMs, commandReadNs);
     // A MAX_MEMORY sent since the last START holds from this search on.
     fitTableToMemoryLimit();
+    // Not at START: the manager sends its MAX_MEMORY after START, and the table of the default
+    // limit must not be in memory under a smaller one.
+    if (const std::int64_t searchNs = searchBudgetNs(budgetMs); searchNs > 0)
+        bringTableIn(engineState.table, commandReadNs + searchNs / kTableFillShare);
     GameRecord& record = state.record;
     loadSearchPosition(engineState, record);
     const bool centre = engineState.history.empty() && !record.unavailable[kCentreCell];

@@ -5,8 +5,13 @@
 
 namespace quoll {
 
+// The share of a search budget that a move request spends bringing the table's pages into
+// memory, until they all are: the first request after START usually brings in all of it.
+inline constexpr std::int64_t kTableFillShare = 8;  // one eighth
+
 // Sets the search timer from the settings, its clock started at `commandReadNs` (when the
-// command asking for the move was read), fits the table to the memory limit, hands the record
+// command asking for the move was read), fits the table to the memory limit and brings it into
+// memory within its share of the budget, hands the record
 // to the engine, and writes "x,y". On an empty move list the answer is the centre without a
 // search, unless the centre is unavailable. An answer that is no free cell, or an unavailable
 // one, is refused with an error and changes nothing.

@@ -10,6 +10,8 @@
 // move), sent move by move with TURN (each after INFO time_left), and random dense or
 // threat-crowded positions opening a game of their own. For every limit it prints how many
 // replies came late and the distribution of reply time minus the limit; no reply may be late.
+// It also prints the run's first reply on its own, the one that brings the engine's table into
+// memory, and how long START took to answer.
 // On a shared machine other processes take the engine's core now and then: the second table
 // subtracts the time the engine, or this tool's thread reading the reply, waited for a CPU
 // during the request (run-queue wait from schedstat), which bounds from above what the engine
@@ -192,11 +194,16 @@ class Runner {
         return timed("INFO time_left 2147483647\nTURN " + cellWords(*move) + "\n", game_.board);
     }
 
+    // How long each START took to answer, in ms.
+    const std::vector<double>& startMs() const { return startMs_; }
+
   private:
-    // START, not timed; its OK must come.
+    // START, not timed by the manager but measured here; its OK must come.
     bool startGame() {
+        const auto begin = Clock::now();
         engine_.sendLine("START 15");
         const std::optional<std::string> ok = engine_.readLine();
+        startMs_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
         if (ok && *ok == "OK") return true;
         std::fprintf(stderr, "START answered %s\n", ok ? ok->c_str() : "(nothing)");
         return false;
@@ -264,6 +271,7 @@ class Runner {
     int count_ = 0;
     int turnMs_ = 0;
     WaitClock waits_;
+    std::vector<double> startMs_;
 };
 
 double percentile(const std::vector<double>& sorted, double fraction) {
@@ -363,6 +371,15 @@ int main(int argc, char** argv) {
     std::printf("%63s(at most what the engine overran by itself)\n", "");
     for (std::size_t b = 0; b < ownOverMs.size(); ++b)
         printRow(kLimits[b].turnMs, ownOverMs[b], false);
+    // The run's first reply brings the table into memory; later games keep the same table.
+    if (!overMs.empty())
+        std::printf("first reply of the run (%d ms, the table brought into memory): %.3f ms\n",
+                    kLimits[0].turnMs, overMs[0][0]);
+    if (std::vector<double> startMs = runner.startMs(); !startMs.empty()) {
+        std::sort(startMs.begin(), startMs.end());
+        std::printf("START answered in %.3f ms (median), %.3f ms at most, over %zu games\n",
+                    percentile(startMs, 0.5), startMs.back(), startMs.size());
+    }
     std::printf("target (no reply later than the turn limit): %s\n",
                 failed      ? "not measured, an engine failed"
                 : late == 0 ? "met"

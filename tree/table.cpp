@@ -1,9 +1,11 @@
 #include "tree/table.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/clock.hpp"
 #include "platform/memory.hpp"
 
 namespace quoll {
@@ -63,12 +65,25 @@ void clearTable(TranspositionTable& table) {
     for (std::uint64_t i = 0; i < table.size; ++i) table.slots[i] = TableSlot{};
 }
 
+void bringTableIn(TranspositionTable& table, std::int64_t deadlineNs) {
+    const std::uint64_t bytes = table.size * sizeof(TableSlot);
+    auto* start = reinterpret_cast<unsigned char*>(table.slots.get());
+    for (bool first = true; table.bytesInMemory < bytes; first = false) {
+        if (!first && monotonicNowNs() >= deadlineNs) return;
+        const std::uint64_t piece =
+            std::min<std::uint64_t>(kHugePageBytes, bytes - table.bytesInMemory);
+        bringPagesIn(start + table.bytesInMemory, piece);
+        table.bytesInMemory += piece;
+    }
+}
+
 void TablePages::operator()(TableSlot* slots) const { releasePages(slots, bytes); }
 
 std::uint64_t resizeTable(TranspositionTable& table, std::uint64_t count) {
     if (count == table.size && table.slots) return table.size;
     table.slots.reset();
     table.size = 0;
+    table.bytesInMemory = 0;
     for (; count >= 1; count /= 2) {
         const std::size_t bytes = count * sizeof(TableSlot);
         if (void* pages = allocateZeroedPages(bytes)) {

@@ -66,7 +66,8 @@ struct TablePages {
 
 struct TranspositionTable {
     std::unique_ptr<TableSlot[], TablePages> slots;
-    std::uint64_t size = 0;  // a power of two, or 0 before the first START
+    std::uint64_t size = 0;           // a power of two, or 0 before the first START
+    std::uint64_t bytesInMemory = 0;  // how far from the start bringTableIn has come
 };
 
 // Entry count for a memory budget in bytes: the largest power of two not above bytes / 24,
@@ -79,6 +80,11 @@ std::uint64_t tableEntryCount(std::uint64_t maxMemoryBytes);
 // is halved until one succeeds, so the engine is never left without a table. Returns the count
 // in use.
 std::uint64_t resizeTable(TranspositionTable& table, std::uint64_t count);
+
+// Brings the table's pages into memory (bringPagesIn), a huge page's worth at a time from where
+// the last call stopped, until all are in or, after the first piece, the clock reads
+// `deadlineNs` or later. Entries stay as they are.
+void bringTableIn(TranspositionTable& table, std::int64_t deadlineNs);
 
 // Puts every entry into its fresh state.
 void clearTable(TranspositionTable& table);

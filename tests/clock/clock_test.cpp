@@ -10,7 +10,9 @@
 #include <fstream>
 #include <tuple>
 
+#include "platform/memory.hpp"
 #include "protocol/dispatcher.hpp"
+#include "protocol/engine_state.hpp"
 #include "protocol/logging.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
@@ -106,6 +108,50 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
     gameSettings = GameSettings{};
     // A budget that INFO cannot give: 2^31 - 1 ms, less 4 ms and 67108863.96875 ms.
     EXPECT_EQ(searchBudgetNs(INT32_MAX), 2'080'374'779'031'250);
+}
+
+// A move request brings the table into memory, a huge page's worth at a time, for an eighth of
+// its search budget: on a clock moving 1 ms a read, the first piece, then one more for each read
+// before the deadline. The next request goes on where the last one stopped.
+TEST(ReplyBudget, MoveRequestsBringTheTableInWithinAnEighthOfTheirBudget) {
+    switchLoggingOff();
+    struct Row {
+        const char* timeoutTurn;
+        std::uint64_t pieces, readsAtBegin, piecesAfterTurn;
+    };
+    // MAX_MEMORY 64 MiB: 2^21 entries of 16 bytes, 16 pieces.
+    const Row rows[] = {
+        // 44.4375 ms / 8 = 5.55 ms: pieces after the reads at 1 to 5 ms, the read at 6 stops.
+        {"50", 6, 7, 12},
+        // 1000 ms: 964.75 / 8 = 120.6 ms, so all 16 after 15 reads.
+        {"1000", 16, 16, 16},
+        // No search budget: nothing, and no read besides the command's.
+        {"4", 0, 1, 0},
+    };
+    std::FILE* replies = std::tmpfile();
+    ASSERT_NE(replies, nullptr);
+    replyStream = replies;
+    for (const Row& row : rows) {
+        gameSettings = GameSettings{};
+        engineState.table = TranspositionTable{};
+        ProtocolState protocol;
+        dispatchLine(protocol, std::string("INFO TIMEOUT_TURN ") + row.timeoutTurn);
+        dispatchLine(protocol, "INFO MAX_MEMORY " + std::to_string(64 << 20));
+        dispatchLine(protocol, "START 15");
+        ASSERT_EQ(engineState.table.size, std::uint64_t{1} << 21);
+        EXPECT_EQ(engineState.table.bytesInMemory, 0u) << "START brings nothing in";
+        setFakeClock(kStartNs, 1'000'000);
+        dispatchLine(protocol, "BEGIN");
+        EXPECT_EQ(engineState.table.bytesInMemory, row.pieces * kHugePageBytes) << row.timeoutTurn;
+        EXPECT_EQ(fakeClock.reads, row.readsAtBegin) << row.timeoutTurn;
+        dispatchLine(protocol, "TURN 8,8");
+        EXPECT_EQ(engineState.table.bytesInMemory, row.piecesAfterTurn * kHugePageBytes)
+            << row.timeoutTurn;
+    }
+    replyStream = nullptr;
+    std::fclose(replies);
+    gameSettings = GameSettings{};
+    engineState.table = TranspositionTable{};
 }
 
 struct TimedSearch {

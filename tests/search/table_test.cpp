@@ -2,6 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "platform/memory.hpp"
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace quoll {
 namespace {
 
@@ -47,6 +56,36 @@ TEST(TableSlot, DecidedScoresKeepTheirDistanceFromTheNode) {
             probeTable(table, 42, 4 * kPlyUnit, 5, -kInfinity, kInfinity, NodeKind::Pv);
         EXPECT_EQ(r.cutoff ? r.score : -1, read) << stored;
     }
+}
+
+// Brought into memory, a table keeps its entries, and the system has every page of it in memory.
+// A large table starts on a huge page's boundary, so that all of it can be huge pages.
+TEST(TableMemory, BroughtInTheTableKeepsItsEntriesAndIsInMemory) {
+    TranspositionTable table;
+    resizeTable(table, std::uint64_t{1} << 19);  // 8 MiB: four pieces
+    const std::uint64_t bytes = table.size * sizeof(TableSlot);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(table.slots.get()) % kHugePageBytes, 0u);
+    // One entry of each shape in each piece but the third, which stays untouched until then.
+    std::vector<TTEntry> stored;
+    for (std::uint64_t piece : {0, 1, 3})
+        for (TTEntry entry : kStoredShapes) {
+            entry.key = (entry.key & 0xFFFF) * 977 % (table.size / 4) + piece * (table.size / 4) +
+                        (entry.key & ~std::uint64_t{0xFFFFF});
+            tableSlot(table, entry.key) = entry;
+            stored.push_back(entry);
+        }
+    bringTableIn(table, std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(table.bytesInMemory, bytes);
+    for (const TTEntry& entry : stored) {
+        const TTEntry& read = tableSlot(table, entry.key);
+        EXPECT_EQ(read, entry) << "key " << entry.key;
+    }
+#ifdef __linux__
+    std::vector<unsigned char> resident(bytes / 4096);
+    ASSERT_EQ(mincore(table.slots.get(), bytes, resident.data()), 0);
+    for (std::size_t page = 0; page < resident.size(); ++page)
+        ASSERT_TRUE(resident[page] & 1) << "page " << page;
+#endif
 }
 
 }  // namespace

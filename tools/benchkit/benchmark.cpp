@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <fstream>
+#include <limits>
 
 #include "platform/clock.hpp"
 #include "search/prepare.hpp"
@@ -64,6 +65,7 @@ BenchResult benchmarkPosition(const GameRecord& record, int depthPlies, int hash
     static EngineState state;
     state.table = TranspositionTable{};
     resizeTable(state.table, std::uint64_t{1} << hashLog2);
+    bringTableIn(state.table, std::numeric_limits<std::int64_t>::max());  // as a game's first move
     loadSearchPosition(state, record);
     nodeCounters = NodeCounters{};
     startUnlimitedSearchTimer();
