@@ -16,8 +16,8 @@ void* allocateZeroedPages(std::size_t bytes);
 // Returns a block of allocateZeroedPages, given with its size.
 void releasePages(void* block, std::size_t bytes);
 
-// The size of a huge page; a block of allocateZeroedPages of this size or more starts on a
-// multiple of it.
+// The size of a huge page; on Linux a block of allocateZeroedPages of this size or more starts
+// on a multiple of it.
 inline constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 
 // Puts the pages of a part of such a block in memory now, their contents kept: where the system
