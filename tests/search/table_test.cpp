@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -75,6 +76,14 @@ TEST(TableMemory, BroughtInTheTableKeepsItsEntriesAndIsInMemory) {
         }
     bringTableIn(table, std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(table.bytesInMemory, bytes);
+    // Every byte is kept, also those the touch writes to (the first of each page).
+    std::vector<unsigned char> pattern(kHugePageBytes, 0xA5);
+    void* block = allocateZeroedPages(pattern.size());
+    ASSERT_NE(block, nullptr);
+    std::memcpy(block, pattern.data(), pattern.size());
+    bringPagesIn(block, pattern.size());
+    EXPECT_EQ(std::memcmp(block, pattern.data(), pattern.size()), 0);
+    releasePages(block, pattern.size());
     for (const TTEntry& entry : stored) {
         const TTEntry& read = tableSlot(table, entry.key);
         EXPECT_EQ(read, entry) << "key " << entry.key;
