@@ -142,15 +142,13 @@ void applyMoveToGains(GainMap& map, Cell cell, const GainLaneSet& set, int conta
 
 Score gainAfterMoveAt(const GainMap& map, Cell cell, Cell x, const GainDeltaSet& set,
                       int containingOffset, int flankedOffset) {
-    // Only the cells on the four lines through the cell, at most six steps away, change.
+    if (gainUnchangedBy(cell, x)) return map.gain[x];
+    // x lies on line d through the cell, `steps` away.
     const int rows = cellRow(x) - cellRow(cell), columns = cellColumn(x) - cellColumn(cell);
-    int d, steps;
+    int d = 3, steps = rows;
     if (rows == 0) d = 0, steps = columns;
-    else if (columns == 0) d = 1, steps = rows;
-    else if (rows == -columns) d = 2, steps = rows;
-    else if (rows == columns) d = 3, steps = rows;
-    else return map.gain[x];
-    if (steps < -6 || steps > 6) return map.gain[x];
+    else if (columns == 0) d = 1;
+    else if (rows == -columns) d = 2;
     std::int64_t inside[7], outside[7];
     lineWindowDeltas(map.codes, kCellLines[cell][d], set, containingOffset, flankedOffset, inside,
                      outside);

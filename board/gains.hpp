@@ -122,6 +122,14 @@ inline void gainsBeforeMove(GainMap& map, Cell cell) {
     applyMoveToGains(map, cell, kGainLanes<MapColour, Mover>, kInUnit<Mover>, kFlankUnit<Mover>);
 }
 
+// Whether a stone on `cell` leaves the gain at x as it was: x lies off the four lines through
+// the cell, or more than six steps along one, beyond every window the stone fills or flanks.
+constexpr bool gainUnchangedBy(Cell cell, Cell x) {
+    const int rows = cellRow(x) - cellRow(cell), columns = cellColumn(x) - cellColumn(cell);
+    if (rows != 0 && columns != 0 && rows != columns && rows != -columns) return true;
+    return rows < -6 || rows > 6 || columns < -6 || columns > 6;
+}
+
 // What the update would leave at the one cell x, the map unchanged.
 Score gainAfterMoveAt(const GainMap& map, Cell cell, Cell x, const GainDeltaSet& set,
                       int containingOffset, int flankedOffset);

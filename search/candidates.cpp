@@ -151,6 +151,20 @@ std::optional<Score> bestLeafScore(const CandidateList& parent, const GainMap& g
     return best;
 }
 
+bool unchangedLeafReaches(const CandidateList& parent, const GainMap& gains, int base,
+                          Score enough) {
+    // The parent's cells are the leaf list but for the move's new neighbours, which lie within
+    // two steps of it: they may be left out, as the answer only has to be true when it says so.
+    const Cell move = parent.cells[parent.cur];
+    for (int i = 0; i < parent.size; ++i) {
+        const Cell x = parent.cells[i];
+        if (static_cast<Score>(base + gains.gain[x]) >= enough && i != parent.cur &&
+            gainUnchangedBy(move, x))
+            return true;
+    }
+    return false;
+}
+
 void releaseList(const CandidateList& list) {
     if (list.move == kNoCell) return;
     std::uint8_t* corner = neighbourhoodCorner(list.neighbourCount, list.move);

@@ -51,6 +51,12 @@ void makeLeafList(const CandidateList& parent, CandidateList& leaf);
 std::optional<Score> bestLeafScore(const CandidateList& parent, const GainMap& gains, int base,
                                    Score enough);
 
+// Whether a cell of that leaf list whose gain the incoming move leaves as it was
+// (gainUnchangedBy) scores `enough` or more, static_cast<Score>(base + gains.gain[x]) with the
+// gains before the move: then the best score is `enough` or more without the move's update.
+bool unchangedLeafReaches(const CandidateList& parent, const GainMap& gains, int base,
+                          Score enough);
+
 // Undoes the counters that the list added.
 void releaseList(const CandidateList& list);
 

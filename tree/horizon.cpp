@@ -85,19 +85,26 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
     // Standing pat.
     if (eval >= beta && beta > -kWinThreshold) return beta;
 
-    GainMap gains = frame.ownGains;
-    gainsBeforeMove<Us, Them>(gains, m);
     const int base = eval - kHorizonOffset;
+    auto ownGainsAfterMove = [&] {
+        GainMap gains = frame.ownGains;
+        gainsBeforeMove<Us, Them>(gains, m);
+        return gains;
+    };
 
     // The filters pass every move when m leaves the other side without multi-four points and
     // four-three cells; most often that shows without the trackers after m, and the best move
-    // shows without the list.
+    // shows without the list. Most of these nodes fail high on a cell whose gain m leaves as it
+    // was, which needs no update of the gains.
     if (stoneAddsNoCombination<Them, CodesHold::NoStone>(frame.otherThreats, m)) {
+        if (unchangedLeafReaches(frame.parent, frame.ownGains, base, beta)) return beta;
+        const GainMap gains = ownGainsAfterMove();
         const std::optional<Score> v = bestLeafScore(frame.parent, gains, base, beta);
         if (!v) return lossScore(ply, 6);
         return clampToWindow(*v, alpha, beta);
     }
 
+    const GainMap gains = ownGainsAfterMove();
     const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats, frame.otherThreats,
                                                             m);
     const ThreatTracker& own = after.own;
