@@ -13,14 +13,17 @@ namespace {
 // The other side has multi-four points: the only moves are the own fours and the cells that
 // answer every point, and only the best score counts. All of them are leaves (a four's cells lie
 // within two steps of its stones), so they come from the trackers rather than from a list; the
-// combination filter can reject only an answer that makes no four.
-Score multiFourLeafScore(const ThreatTracker& own, const ThreatTracker& other, const GainMap& gains,
+// combination filter can reject only an answer that makes no four. They are few, so each gain
+// is worked out alone (gainAt) rather than the gains updated.
+template <typename GainAt>
+Score multiFourLeafScore(const ThreatTracker& own, const ThreatTracker& other, GainAt gainAt,
                          int base, Ply ply, Score alpha, Score beta) {
     std::optional<Score> best;
-    auto take = [&](Cell x) {
-        if (const auto v = static_cast<Score>(base + gains.gain[x]); !best || v > *best) best = v;
+    auto score = [&](Cell x) { return static_cast<Score>(base + gainAt(x)); };
+    auto take = [&](Score v) {
+        if (!best || v > *best) best = v;
     };
-    forEachFourCell(own, take);
+    forEachFourCell(own, [&](Cell x) { take(score(x)); });
     bool answered = best.has_value();
     DefenceMask mask;
     bool maskBuilt = false;
@@ -29,12 +32,13 @@ Score multiFourLeafScore(const ThreatTracker& own, const ThreatTracker& other, c
         answered = true;
         // Taken as a four already, or no better than the best: the filter changes nothing.
         if (own.fourSlot[x] != kNoCell) continue;
-        if (best && static_cast<Score>(base + gains.gain[x]) <= *best) continue;
+        const Score v = score(x);
+        if (best && v <= *best) continue;
         if (!maskBuilt) {
             defenceMaskForBoard(mask, own, other);  // the same as the leaves' mask: it meets
             maskBuilt = true;                       // every four-three cell, and all are leaves
         }
-        if (admitsEveryCell(mask) || mask[x] == kDefends) take(x);
+        if (admitsEveryCell(mask) || mask[x] == kDefends) take(v);
     }
     if (!answered) return lossScore(ply, 4);
     if (!best) return lossScore(ply, 6);
@@ -104,13 +108,16 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
         return clampToWindow(*v, alpha, beta);
     }
 
-    const GainMap gains = ownGainsAfterMove();
     const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats, frame.otherThreats,
                                                             m);
     const ThreatTracker& own = after.own;
     const ThreatTracker& other = after.other;
-    if (other.fourGroupCount > 0)
-        return multiFourLeafScore(own, other, gains, base, ply, alpha, beta);
+    if (other.fourGroupCount > 0) {
+        auto gainAt = [&](Cell x) { return gainBeforeMoveAt<Us, Them>(frame.ownGains, m, x); };
+        return multiFourLeafScore(own, other, gainAt, base, ply, alpha, beta);
+    }
+
+    const GainMap gains = ownGainsAfterMove();
 
     // A leaf's list: it derives no list of its own, so the neighbour counters stay as they are.
     CandidateList list;
