@@ -68,12 +68,12 @@ void clearTable(TranspositionTable& table) {
 void bringTableIn(TranspositionTable& table, std::int64_t deadlineNs) {
     const std::uint64_t bytes = table.size * sizeof(TableSlot);
     auto* start = reinterpret_cast<unsigned char*>(table.slots.get());
-    for (bool first = true; table.bytesInMemory < bytes; first = false) {
-        if (!first && monotonicNowNs() >= deadlineNs) return;
+    while (table.bytesInMemory < bytes) {
         const std::uint64_t piece =
             std::min<std::uint64_t>(kHugePageBytes, bytes - table.bytesInMemory);
         bringPagesIn(start + table.bytesInMemory, piece);
         table.bytesInMemory += piece;
+        if (table.bytesInMemory < bytes && monotonicNowNs() >= deadlineNs) return;
     }
 }
 

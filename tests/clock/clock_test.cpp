@@ -46,6 +46,16 @@ std::vector<GameRecord> benchRecords() {
     return records;
 }
 
+// The replies of the lines a test dispatches, into a file nobody reads, for the test's lifetime.
+struct DiscardedReplies {
+    std::FILE* file = std::tmpfile();
+    DiscardedReplies() { replyStream = file; }
+    ~DiscardedReplies() {
+        replyStream = nullptr;
+        if (file != nullptr) std::fclose(file);
+    }
+};
+
 // INFO lines as the manager sends them, then BEGIN read at kStartNs: the deadlines, in
 // nanoseconds after the read, that the think step gives the search.
 TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
@@ -84,9 +94,8 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
         // 2000 - 4 - 62.5 = 1933.5 ms; 644.5 ms.
         {"TIME_LEFT 4294967296000MS|TIMEOUT_TURN 2000", 1'933'500'000, 644'500'000},
     };
-    std::FILE* replies = std::tmpfile();  // OK and 7,7 for each row
-    ASSERT_NE(replies, nullptr);
-    replyStream = replies;
+    const DiscardedReplies replies;  // OK and 7,7 for each row
+    ASSERT_NE(replies.file, nullptr);
     for (const Row& row : rows) {
         gameSettings = GameSettings{};
         ProtocolState state;
@@ -103,8 +112,6 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
         EXPECT_EQ(searchTimer.hardDeadlineNs - kStartNs, row.hardNs) << row.lines;
         EXPECT_EQ(searchTimer.softDeadlineNs - kStartNs, row.softNs) << row.lines;
     }
-    replyStream = nullptr;
-    std::fclose(replies);
     gameSettings = GameSettings{};
     // A budget that INFO cannot give: 2^31 - 1 ms, less 4 ms and 67108863.96875 ms.
     EXPECT_EQ(searchBudgetNs(INT32_MAX), 2'080'374'779'031'250);
@@ -128,9 +135,8 @@ TEST(ReplyBudget, MoveRequestsBringTheTableInWithinAnEighthOfTheirBudget) {
         // No search budget: nothing, and no read besides the command's.
         {"4", 0, 1, 0},
     };
-    std::FILE* replies = std::tmpfile();
-    ASSERT_NE(replies, nullptr);
-    replyStream = replies;
+    const DiscardedReplies replies;
+    ASSERT_NE(replies.file, nullptr);
     for (const Row& row : rows) {
         gameSettings = GameSettings{};
         engineState.table = TranspositionTable{};
@@ -148,8 +154,6 @@ TEST(ReplyBudget, MoveRequestsBringTheTableInWithinAnEighthOfTheirBudget) {
         EXPECT_EQ(engineState.table.bytesInMemory, row.piecesAfterTurn * kHugePageBytes)
             << row.timeoutTurn;
     }
-    replyStream = nullptr;
-    std::fclose(replies);
     gameSettings = GameSettings{};
     engineState.table = TranspositionTable{};
 }
