@@ -84,7 +84,9 @@ Options parseOptions(int argc, char** argv) {
         } else if (argument == "--no-load") {
             options.load = false;
         } else if (!argument.starts_with("--")) {
-            options.engine = argument;
+            // As a manager does: the engine asks for an absolute path, and says so in a MESSAGE
+            // line before START's OK.
+            options.engine = std::filesystem::absolute(argument).string();
         } else {
             std::fprintf(stderr,
                          "usage: time_keeping [engine] [--requests N] [--seed N] [--no-load]\n");
