@@ -10,8 +10,6 @@
 // pbrain-quoll.exe is run under Wine and spoken to in Windows text lines. The exit
 // code is 1 after any illegal move, time-out or crash, 2 on bad arguments.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,16 +26,6 @@ std::string defaultEnginePath() {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) return "pbrain-quoll";
     return (self.parent_path().parent_path() / "pbrain-quoll").string();
-}
-
-// The engine expects to be started by an absolute path, as managers do.
-bool makeAbsoluteRunnable(std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    if (!error) path = absolute.string();
-    if (access(path.c_str(), X_OK) == 0) return true;
-    std::fprintf(stderr, "match: no engine at %s\n", path.c_str());
-    return false;
 }
 
 bool parseNumber(const char* text, long long& value) {
@@ -82,8 +70,10 @@ int main(int argc, char** argv) {
         else if (flag == "--max-memory") options.maxMemory = number;
         else return usage();
     }
-    if (!makeAbsoluteRunnable(options.enginePath)) return 2;
-    if (!options.opponentPath.empty() && !makeAbsoluteRunnable(options.opponentPath)) return 2;
+    using quoll::tools::makeAbsoluteRunnable;
+    if (!makeAbsoluteRunnable(options.enginePath, "match")) return 2;
+    if (!options.opponentPath.empty() && !makeAbsoluteRunnable(options.opponentPath, "match"))
+        return 2;
     std::cout << "engine 0 " << options.enginePath << ", engine 1 "
               << (options.opponentPath.empty() ? "the same" : options.opponentPath) << ", "
               << options.games << " games, turn " << options.turnMs << " ms, match "

@@ -44,6 +44,7 @@
 
 using namespace quoll;
 using quoll::tools::EngineProcess;
+using quoll::tools::makeAbsoluteRunnable;
 
 namespace {
 
@@ -84,9 +85,7 @@ Options parseOptions(int argc, char** argv) {
         } else if (argument == "--no-load") {
             options.load = false;
         } else if (!argument.starts_with("--")) {
-            // As a manager does: the engine asks for an absolute path, and says so in a MESSAGE
-            // line before START's OK.
-            options.engine = std::filesystem::absolute(argument).string();
+            options.engine = argument;
         } else {
             std::fprintf(stderr,
                          "usage: time_keeping [engine] [--requests N] [--seed N] [--no-load]\n");
@@ -314,7 +313,8 @@ double loadAverage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Options options = parseOptions(argc, argv);
+    Options options = parseOptions(argc, argv);
+    if (!makeAbsoluteRunnable(options.engine, "time_keeping")) return 2;
     std::atomic<bool> spinning{options.load};
     std::thread load([&] {
         volatile std::uint64_t sink = 0;

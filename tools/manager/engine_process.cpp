@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <thread>
 
 extern char** environ;
@@ -198,6 +200,15 @@ bool EngineProcess::fillBuffer() {
 void EngineProcess::closeOutput() {
     if (output_ >= 0) close(output_);
     output_ = -1;
+}
+
+bool makeAbsoluteRunnable(std::string& path, const char* tool) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (!error) path = absolute.string();
+    if (access(path.c_str(), X_OK) == 0) return true;
+    std::fprintf(stderr, "%s: no engine at %s\n", tool, path.c_str());
+    return false;
 }
 
 }  // namespace quoll::tools

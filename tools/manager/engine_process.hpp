@@ -91,4 +91,8 @@ class EngineProcess {
     int repliesWithoutCarriageReturn_ = 0;
 };
 
+// The engine expects to be started by an absolute path, as managers do: makes `path` absolute
+// and tells whether it names a runnable file, saying on stderr when not.
+bool makeAbsoluteRunnable(std::string& path, const char* tool);
+
 }  // namespace quoll::tools
