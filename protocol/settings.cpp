@@ -38,6 +38,12 @@ void applyInfo(std::string_view key, std::string_view value) {
         gameSettings.gameType = integerOrZero<std::int32_t>(value);
     } else if (key == "RULE") {
         gameSettings.rule = integerOrZero<std::int32_t>(value);
+    } else if (key == "SHOW_DETAIL") {
+        gameSettings.showDetail = integerOrZero<std::int32_t>(value);
+    } else if (key == "MAX_DEPTH") {
+        gameSettings.maxDepth = integerOrZero<std::int32_t>(value);
+    } else if (key == "MAX_NODE") {
+        gameSettings.maxNodes = integerOrZero<std::int64_t>(value);
     } else if (key == "FOLDER") {
         gameSettings.folder = toWidePath(value);
     } else {

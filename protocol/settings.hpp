@@ -20,6 +20,10 @@ struct GameSettings {
     std::int32_t gameType = 0;
     std::int32_t rule = 0;
     std::wstring folder;
+    // Opt-in keys of managers and analysis boards; their defaults change nothing.
+    std::int32_t showDetail = 0;  // not 0: a MESSAGE line on the search after each iteration
+    std::int32_t maxDepth = 0;    // plies; the deepening ends after that iteration; <= 0: none
+    std::int64_t maxNodes = 0;    // the search stops after that many nodes; <= 0: none
 };
 extern GameSettings gameSettings;
 

@@ -56,7 +56,8 @@ void stableSortByScore(CandidateList& list, const std::array<Score, kCellCount>&
 
 }  // namespace
 
-Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
+Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
+                IterationListener onIteration) {
     RootReport discarded;
     RootReport& progress = report ? *report : discarded;
     progress = RootReport{};
@@ -81,10 +82,16 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
     keepCandidates(list, [&](Cell c) { return !unavailable[c]; });
 
     // 2. A five to complete.
-    if (const Cell five = fiveCompletion<Colour::Own>(state); five != kNoCell) return five;
+    if (const Cell five = fiveCompletion<Colour::Own>(state); five != kNoCell) {
+        progress.answer = RootAnswer::Five;
+        progress.answerScore = static_cast<Score>(kWinScore - 1);
+        return five;
+    }
     // 3. The opponent's five to block.
+    progress.answer = RootAnswer::Block;
     if (const Cell block = fiveCompletion<Colour::Opponent>(state); block != kNoCell) return block;
     // 4. A double four of our own.
+    progress.answer = RootAnswer::DoubleFour;
     for (int g = 0; g < ownThreats.fourGroupCount; ++g)
         if (!unavailable[ownThreats.fourGroups[g].owner]) return ownThreats.fourGroups[g].owner;
 
@@ -107,6 +114,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
             int best = 0;
             for (int c = 1; c < kCellCount; ++c)
                 if (hit[c] > hit[best]) best = c;
+            progress.answer = RootAnswer::Defence;
             if (hit[best] > 0) return static_cast<Cell>(best);
         }
     }
@@ -119,6 +127,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
 
     // 7. No choice left: the best empty cell by gain, or the one candidate.
     const int choices = list.count > list.next ? list.count - list.next : 0;
+    progress.answer = choices == 0 ? RootAnswer::NoCandidates : RootAnswer::OnlyMove;
     if (choices == 0) {
         Cell best = kNoCell;
         int bestGain = -kInfinity;
@@ -145,8 +154,11 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
             const Score upper = scoreFromTable(entry.upper, -entry.ply);
             const bool listed = inSearchablePart(list, entry.move);
             if ((lower >= kWinThreshold || upper <= -kWinThreshold) && listed && lower == upper &&
-                decidedDistance(lower) <= entry.depth / kPlyUnit)
+                decidedDistance(lower) <= entry.depth / kPlyUnit) {
+                progress.answer = RootAnswer::Table;
+                progress.answerScore = lower;
                 return entry.move;
+            }
             if (listed) {
                 rootOrderScore[entry.move] = kInfinity;
                 bestMove = entry.move;
@@ -154,8 +166,16 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
         }
     }
 
-    // 10. Iterative deepening from four plies, one ply at a time.
+    // 10. Iterative deepening from four plies, one ply at a time. Out of time (or nodes), the
+    // answer is the best move so far: without a move from the table or an earlier call, the
+    // best cell by the root's order is still a legal answer, where no answer would forfeit the
+    // game. Its score is known once a move of this or an earlier iteration has one.
     progress.searched = true;
+    progress.answer = RootAnswer::Searched;
+    const auto stopped = [&](Score iterationBest) {
+        if (iterationBest > -kInfinity) progress.answerScore = iterationBest;
+        return bestMove != kNoCell ? bestMove : list.cells[0];
+    };
     Score bestScore = -kInfinity;
     for (Depth depth = kRootStartDepth;; depth = static_cast<Depth>(depth + kPlyUnit)) {
         // 10.1 The moves in the order of the last iteration's scores.
@@ -176,7 +196,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
                     state, child, childDepth, 1, static_cast<Score>(-bestScore - 1),
                     static_cast<Score>(-bestScore)));
                 // Out of time: the iteration is not complete, and nothing of it is stored.
-                if (searchTimer.stopFlag) return bestMove != kNoCell ? bestMove : list.cells[0];
+                if (searchTimer.stopFlag) return stopped(bestScore);
                 if (s <= bestScore) {
                     rootOrderScore[m] = -kInfinity;
                     continue;
@@ -185,9 +205,8 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
             // 10.3 The full-window search.
             const auto s = static_cast<Score>(-pvSearch<Colour::Opponent>(
                 state, child, childDepth, 1, -kInfinity, static_cast<Score>(-bestScore)));
-            // 10.4 Out of time. Without a move from the table or an earlier call, the best cell by
-            // the root's order is still a legal answer, where no answer would forfeit the game.
-            if (searchTimer.stopFlag) return bestMove != kNoCell ? bestMove : list.cells[0];
+            // 10.4 Out of time.
+            if (searchTimer.stopFlag) return stopped(bestScore);
             // 10.5 A better move leads the next iteration; the others go behind it.
             if (s > bestScore) {
                 bestScore = s;
@@ -203,6 +222,9 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth) {
                 TTEntry{rootKey.key, depth, 0, bestScore, bestScore, bestMove, 1};
         progress.lastCompletedDepth = depth;
         progress.bestScore = bestScore;
+        progress.bestMove = bestMove;
+        progress.answerScore = bestScore;
+        if (onIteration != nullptr) onIteration(state, progress);
 
         // 10.7 Stop when decided, past the soft deadline or at the last depth asked for; else
         // reopen the window unless a win was found.

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/clock.hpp"
+#include "tree/counters.hpp"
 
 namespace quoll {
 
@@ -25,6 +26,11 @@ void startSearchTimer(std::int64_t budgetMs, std::int64_t startNs) {
     searchTimer.hardDeadlineNs = startNs + searchNs;
     searchTimer.softDeadlineNs = startNs + searchNs / 3;
     searchTimer.stopFlag = false;
+    searchTimer.nodeLimit = kNoNodeLimit;
+}
+
+void limitSearchNodes(std::int64_t nodes) {
+    searchTimer.nodeLimit = nodes > 0 ? static_cast<std::uint64_t>(nodes) : kNoNodeLimit;
 }
 
 void startUnlimitedSearchTimer() {
@@ -32,13 +38,17 @@ void startUnlimitedSearchTimer() {
     searchTimer.hardDeadlineNs = std::numeric_limits<std::int64_t>::max();
     searchTimer.softDeadlineNs = std::numeric_limits<std::int64_t>::max();
     searchTimer.stopFlag = false;
+    searchTimer.nodeLimit = kNoNodeLimit;
 }
 
 bool searchMustStop() {
     if (searchTimer.stopFlag) return true;
     // A search limited by depth alone reads no clock.
     if (searchTimer.hardDeadlineNs == std::numeric_limits<std::int64_t>::max()) return false;
-    searchTimer.stopFlag = monotonicNowNs() >= searchTimer.hardDeadlineNs;
+    // The node limit rides on the clock's test: no search limited by depth alone pays for it.
+    const std::uint64_t nodes = nodeCounters.tree + nodeCounters.horizon + nodeCounters.vcf;
+    searchTimer.stopFlag =
+        (monotonicNowNs() >= searchTimer.hardDeadlineNs) | (nodes >= searchTimer.nodeLimit);
     return searchTimer.stopFlag;
 }
 

@@ -5,11 +5,15 @@
 
 namespace quoll {
 
+inline constexpr std::uint64_t kNoNodeLimit = UINT64_MAX;
+
 struct SearchTimer {
     std::int64_t searchStartNs = 0;
     std::int64_t hardDeadlineNs = 0;  // tree nodes abort at or after it
     std::int64_t softDeadlineNs = 0;  // the root starts no iteration at or after it
     bool stopFlag = false;            // set by the first tree node that sees the hard deadline
+    // The manager's node limit, tested where the clock is read; the largest value: none.
+    std::uint64_t nodeLimit = kNoNodeLimit;
 };
 extern SearchTimer searchTimer;
 
@@ -28,14 +32,19 @@ inline constexpr std::int64_t kReplyReserveShare = 32;  // and 1/32 of the budge
 // The part of a budget the search may use: the budget less the reserve, at least 0.
 std::int64_t searchBudgetNs(std::int64_t budgetMs);
 
-// Sets all four fields for a search whose clock started at `startNs` (when its command was
-// read): the hard deadline at the search budget, the soft one at a third of it.
+// Sets the fields for a search whose clock started at `startNs` (when its command was read):
+// the hard deadline at the search budget, the soft one at a third of it, and no node limit.
 void startSearchTimer(std::int64_t budgetMs, std::int64_t startNs);
+
+// Makes the tree nodes stop, as at the hard deadline, once the search has visited `nodes` nodes
+// of all kinds; 0 or less: no limit. Set after startSearchTimer, for a search with a deadline.
+void limitSearchNodes(std::int64_t nodes);
 
 // Deadlines far in the future: a search limited by depth alone (benchmarks, tests).
 void startUnlimitedSearchTimer();
 
-// Hard-deadline test of a tree node: true when the node must abort (sets stopFlag).
+// Hard-deadline and node-limit test of a tree node: true when the node must abort (sets
+// stopFlag).
 bool searchMustStop();
 
 }  // namespace quoll
