@@ -4,11 +4,13 @@
 // same engine; the games differ by their random openings and by who begins, which alternates.
 //
 //   match [--engine PATH] [--opponent PATH] [--games N] [--turn-ms N] [--match-ms N] [--seed N]
-//         [--tolerance-ms N] [--opening N] [--max-memory BYTES]
+//         [--tolerance-ms N] [--opening N] [--max-memory BYTES] [--depth N] [--nodes N]
 //
 // The engine defaults to the pbrain-quoll of the build folder this tool was built in; a Windows
 // pbrain-quoll.exe is run under Wine and spoken to in Windows text lines. The exit
-// code is 1 after any illegal move, time-out or crash, 2 on bad arguments.
+// code is 1 after any illegal move, time-out or crash, 2 on bad arguments. --depth and --nodes
+// hold both engines to a depth (plies) or a node count per move (INFO max_depth, max_node):
+// when they bind before the clock, the same seed plays the same games on every run.
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +40,8 @@ int usage() {
     std::fprintf(
         stderr,
         "usage: match [--engine PATH] [--opponent PATH] [--games N] [--turn-ms N] [--match-ms N] "
-        "[--seed N] [--tolerance-ms N] [--opening N] [--max-memory BYTES]\n");
+        "[--seed N] [--tolerance-ms N] [--opening N] [--max-memory BYTES] [--depth N] "
+        "[--nodes N]\n");
     return 2;
 }
 
@@ -68,6 +71,8 @@ int main(int argc, char** argv) {
         else if (flag == "--tolerance-ms") options.toleranceMs = static_cast<int>(number);
         else if (flag == "--opening") options.openingStones = static_cast<int>(number);
         else if (flag == "--max-memory") options.maxMemory = number;
+        else if (flag == "--depth") options.maxDepth = static_cast<int>(number);
+        else if (flag == "--nodes") options.maxNodes = number;
         else return usage();
     }
     using quoll::tools::makeAbsoluteRunnable;

@@ -17,12 +17,15 @@
 // during the request (run-queue wait from schedstat), which bounds from above what the engine
 // overran by itself.
 //
-//   time_keeping [engine path] [--requests N] [--seed N] [--no-load]
+//   time_keeping [engine path] [--requests N] [--seed N] [--no-load] [--detail] [--depth N]
+//                [--nodes N]
 //
 // Without --requests it runs the full measurement: 2,000 replies at 50 ms, 1,000 at 200 ms and
 // 300 at 1000 ms (about a quarter of an hour). --requests N asks for N replies at each limit.
 // The engine path defaults to pbrain-quoll in the build folder above this tool's; a Windows
-// pbrain-quoll.exe is run under Wine.
+// pbrain-quoll.exe is run under Wine. --detail, --depth and --nodes send the engine INFO
+// show_detail 1, max_depth N and max_node N with every game's settings: its detail lines are
+// read past as a manager reads past MESSAGE lines, and the reply is the move after them.
 
 #include <unistd.h>
 
@@ -36,6 +39,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "board/state.hpp"
@@ -55,6 +59,7 @@ struct Options {
     int requests = 0;  // per limit; 0: the full measurement's counts below
     std::uint64_t seed = 20240601;
     bool load = true;
+    std::string extraInfo;  // the opt-in INFO lines of --detail, --depth and --nodes
 };
 
 struct LimitRun {
@@ -84,11 +89,17 @@ Options parseOptions(int argc, char** argv) {
             options.seed = std::strtoull(argv[++i], nullptr, 10);
         } else if (argument == "--no-load") {
             options.load = false;
+        } else if (argument == "--detail") {
+            options.extraInfo += "INFO show_detail 1\n";
+        } else if ((argument == "--depth" || argument == "--nodes") && i + 1 < argc) {
+            const char* key = argument == "--depth" ? "max_depth" : "max_node";
+            options.extraInfo += std::string("INFO ") + key + " " + argv[++i] + "\n";
         } else if (!argument.starts_with("--")) {
             options.engine = argument;
         } else {
             std::fprintf(stderr,
-                         "usage: time_keeping [engine] [--requests N] [--seed N] [--no-load]\n");
+                         "usage: time_keeping [engine] [--requests N] [--seed N] [--no-load] "
+                         "[--detail] [--depth N] [--nodes N]\n");
             std::exit(2);
         }
     }
@@ -129,10 +140,10 @@ std::string boardBlock(const Board& board, const std::vector<Cell>& moves, std::
 }
 
 // The lines a manager sends after START and before the first move of a game.
-std::string gameInfoLines(int turnMs) {
+std::string gameInfoLines(int turnMs, const std::string& extraInfo = "") {
     return "INFO timeout_turn " + std::to_string(turnMs) +
            "\nINFO timeout_match 2147483647\nINFO time_left 2147483647\nINFO max_memory " +
-           std::to_string(kMaxMemoryBytes) + "\nINFO game_type 1\nINFO rule 0\n";
+           std::to_string(kMaxMemoryBytes) + "\nINFO game_type 1\nINFO rule 0\n" + extraInfo;
 }
 
 std::optional<Cell> freeCellReply(const std::optional<std::string>& reply, const Board& board) {
@@ -167,9 +178,11 @@ struct WaitClock {
 
 class Runner {
   public:
-    Runner(EngineProcess& engine, EngineProcess& opponent, std::uint64_t seed)
+    Runner(EngineProcess& engine, EngineProcess& opponent, std::uint64_t seed,
+           std::string extraInfo)
         : engine_(engine),
           opponent_(opponent),
+          extraInfo_(std::move(extraInfo)),
           random_(seed),
           waits_{"/proc/" + std::to_string(engine.pid()) + "/schedstat"} {}
 
@@ -227,8 +240,9 @@ class Runner {
             }
         } while (game_.over);  // a five by chance: draw another
         if (!startGame()) return std::nullopt;
-        return timed(gameInfoLines(turnMs_) + boardBlock(game_.board, game_.moves, kOwnStone),
-                     game_.board);
+        return timed(
+            gameInfoLines(turnMs_, extraInfo_) + boardBlock(game_.board, game_.moves, kOwnStone),
+            game_.board);
     }
 
     // A random dense or threat-crowded position as a game of its own; the game by TURN then
@@ -241,8 +255,9 @@ class Runner {
         game_.over = true;
         if (!startGame()) return std::nullopt;
         Board board = record.board;
-        return timed(gameInfoLines(turnMs_) + boardBlock(record.board, record.moves, kOwnStone),
-                     board, false);
+        return timed(
+            gameInfoLines(turnMs_, extraInfo_) + boardBlock(record.board, record.moves, kOwnStone),
+            board, false);
     }
 
     // Sends the lines at once and times them up to the read of the reply, a move on a free cell
@@ -251,7 +266,9 @@ class Runner {
         const std::int64_t waitBefore = waits_.now();
         const auto begin = Clock::now();
         std::optional<std::string> reply;
-        if (engine_.sendRaw(lines)) reply = engine_.readLine();
+        if (engine_.sendRaw(lines)) do
+                reply = engine_.readLine();
+            while (reply && reply->starts_with("MESSAGE"));
         const auto elapsed = Clock::now() - begin;
         const std::int64_t waited = waits_.now() - waitBefore;
         const std::optional<Cell> cell = freeCellReply(reply, board);
@@ -267,6 +284,7 @@ class Runner {
 
     EngineProcess& engine_;
     EngineProcess& opponent_;
+    std::string extraInfo_;
     std::mt19937_64 random_;
     Game game_;
     int count_ = 0;
@@ -339,7 +357,7 @@ int main(int argc, char** argv) {
                 options.engine.c_str(), options.load ? "busy" : "idle", loadAverage());
     std::vector<std::vector<double>> overMs, ownOverMs;
     bool failed = false;
-    Runner runner(engine, opponent, options.seed);
+    Runner runner(engine, opponent, options.seed, options.extraInfo);
     for (const LimitRun& run : kLimits) {
         runner.setTurnLimit(run.turnMs);
         const int requests = options.requests > 0 ? options.requests : run.requests;

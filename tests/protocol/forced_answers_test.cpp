@@ -39,26 +39,6 @@ bool winsByFours(Stones board, std::uint8_t stone) {
     return false;
 }
 
-// `length` stones of one colour from (x, y) on, a step of (dx, dy) apart.
-struct StoneRun {
-    std::uint8_t stone;
-    int x, y, dx = 0, dy = 0, length = 1;
-};
-
-// The runs, then single stones far from every other stone until the engine is to move.
-Stones position(const std::vector<StoneRun>& runs) {
-    Stones board{};
-    for (const StoneRun& run : runs)
-        for (int i = 0; i < run.length; ++i)
-            board[cellAt(run.x + i * run.dx, run.y + i * run.dy)] = run.stone;
-    for (int cell = 0; cell < kCells; ++cell) {
-        const int own = stoneCount(board, X), theirs = stoneCount(board, O);
-        if (own == theirs || own + 1 == theirs) break;
-        if (!tools::nearStones(board, cell, 2)) board[cell] = own > theirs ? O : X;
-    }
-    return board;
-}
-
 // Two threes of the engine's crossing at 7,7, each capped at its far end.
 const std::vector<StoneRun> kDoubleFour = {
     {O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3}};

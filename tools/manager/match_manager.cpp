@@ -59,6 +59,11 @@ class Match {
         engine.sendLine("INFO max_memory " + std::to_string(options_.maxMemory));
         engine.sendLine("INFO game_type 1");
         engine.sendLine("INFO rule 0");
+        // Limits that bind before the clock make the games the same on every run.
+        if (options_.maxDepth > 0)
+            engine.sendLine("INFO max_depth " + std::to_string(options_.maxDepth));
+        if (options_.maxNodes > 0)
+            engine.sendLine("INFO max_node " + std::to_string(options_.maxNodes));
         const EngineReply reply = requestReply(engine, "START 15", 30000);
         return reply.line == "OK";
     }

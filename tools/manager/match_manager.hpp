@@ -28,6 +28,8 @@ struct MatchOptions {
     int toleranceMs = 250;  // a reply later than turnMs + toleranceMs is a time-out
     int openingStones = 4;  // random openings of 0 .. openingStones stones
     long long maxMemory = 83886080;
+    int maxDepth = 0;        // INFO max_depth for both engines, when above 0
+    long long maxNodes = 0;  // INFO max_node for both engines, when above 0
     std::uint64_t seed = 1;
 };
 
