@@ -78,7 +78,47 @@ bool isErrorText(std::string_view text) {
            text.substr(sizeHead.size(), text.size() - sizeHead.size() - sizeTail.size()) != "15";
 }
 
-void checkReplies(std::string_view output) {
+bool isNumber(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// "MESSAGE depth D [reason R] [score S] nodes N nps N time T pv x,y ...": the form that
+// SHOW_DETAIL asks for, word by word.
+bool isDetailLine(std::string_view line) {
+    std::vector<std::string_view> words;
+    for (std::size_t at = 0; at <= line.size();) {
+        const std::size_t end = std::min(line.find(' ', at), line.size());
+        words.push_back(line.substr(at, end - at));
+        at = end + 1;
+    }
+    std::size_t i = 0;
+    const auto take = [&](std::string_view word) {
+        return i < words.size() && words[i] == word && ++i;
+    };
+    const auto number = [&] { return i < words.size() && isNumber(words[i]) && ++i; };
+    if (!take("MESSAGE") || !take("depth") || !number()) return false;
+    if (take("reason")) ++i;
+    if (take("score")) {
+        if (take("win") || take("loss")) {
+            if (!take("in") || !number()) return false;
+        } else if (i >= words.size() ||
+                   !(words[i] == "0" || ((words[i][0] == '+' || words[i][0] == '-') &&
+                                         isNumber(words[i].substr(1))))) {
+            return false;
+        } else {
+            ++i;
+        }
+    }
+    if (!take("nodes") || !number() || !take("nps") || !number() || !take("time") || !number() ||
+        !take("pv"))
+        return false;
+    for (; i < words.size(); ++i)
+        if (!isMoveReply(words[i])) return false;
+    return true;
+}
+
+// Detail lines are allowed once an INFO SHOW_DETAIL has turned them on.
+void checkReplies(std::string_view output, bool detailsAsked) {
     if (!output.empty() && output.back() != '\n') fail("reply without its line feed", output);
     while (!output.empty()) {
         const std::size_t end = output.find('\n');
@@ -87,6 +127,7 @@ void checkReplies(std::string_view output) {
         // ABOUT's fixed text is checked in full by the transcript test.
         if (line == "OK" || isMoveReply(line) || line.starts_with("name=\"Quoll\", ")) continue;
         if (line.starts_with("ERROR ") && isErrorText(line.substr(6))) continue;
+        if (detailsAsked && isDetailLine(line)) continue;
         fail("reply of no allowed form", line);
     }
 }
@@ -145,14 +186,16 @@ void handleInput(std::string_view bytes) {
     rebuildWindowCodes(engineState);
 
     CapturedIo io(bytes);
+    bool detailsAsked = false;
     while (state.mode != ProtocolMode::Terminating) {
         const std::int64_t thinkMarker = searchTimer.searchStartNs;
         handleCommand(state);
         boundSettings();
+        detailsAsked = detailsAsked || gameSettings.showDetail != 0;
         checkRecord(state);
         if (searchTimer.searchStartNs != thinkMarker) checkEngineAfterThink(state);
     }
-    checkReplies(io.output());
+    checkReplies(io.output(), detailsAsked);
 }
 
 }  // namespace
