@@ -143,7 +143,7 @@ std::string boardBlock(const Board& board, const std::vector<Cell>& moves, std::
 std::string gameInfoLines(int turnMs, const std::string& extraInfo = "") {
     return "INFO timeout_turn " + std::to_string(turnMs) +
            "\nINFO timeout_match 2147483647\nINFO time_left 2147483647\nINFO max_memory " +
-           std::to_string(kMaxMemoryBytes) + "\nINFO game_type 1\nINFO rule 0\n" + extraInfo;
+           std::to_string(kMaxMemoryBytes) + "\nINFO game_type 1\nINFO rule 1\n" + extraInfo;
 }
 
 std::optional<Cell> freeCellReply(const std::optional<std::string>& reply, const Board& board) {

@@ -58,7 +58,7 @@ class Match {
         engine.sendLine("INFO time_left " + std::to_string(options_.matchMs));
         engine.sendLine("INFO max_memory " + std::to_string(options_.maxMemory));
         engine.sendLine("INFO game_type 1");
-        engine.sendLine("INFO rule 0");
+        engine.sendLine("INFO rule 1");  // exact five, the rule the referee judges
         // Limits that bind before the clock make the games the same on every run.
         if (options_.maxDepth > 0)
             engine.sendLine("INFO max_depth " + std::to_string(options_.maxDepth));
