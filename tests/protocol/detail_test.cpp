@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <sstream>
 
 #include "client.hpp"
 
@@ -19,21 +19,47 @@ struct DetailLine {
     std::vector<int> line;
 };
 
-// The documented form, field by field; nothing else may be on the line.
+bool isNumber(const std::string& word) {
+    return !word.empty() && word.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// The documented form, word by word; nothing else may be on the line.
 std::optional<DetailLine> parseDetail(const std::string& text) {
-    static const std::regex form(
-        "MESSAGE depth (\\d+)(?: reason ([a-z-]+))?(?: score ((?:win|loss) in "
-        "[1-9]\\d*|[+-][1-9]\\d*|0))?"
-        " nodes (\\d+) nps \\d+ time \\d+ pv((?: \\d+,\\d+)*)");
-    std::smatch match;
-    if (!std::regex_match(text, match, form)) return std::nullopt;
-    DetailLine detail{std::stoi(match[1]), match[2], match[3], std::stoull(match[4]), {}};
-    std::istringstream moves(match[5]);
-    for (std::string move; moves >> move;) {
-        const std::optional<int> cell = tools::parseMoveReply(move);
+    std::istringstream words(text);
+    std::string word;
+    const auto next = [&](const std::string& expected) {
+        return words >> word && word == expected;
+    };
+    const auto number = [&] { return words >> word && isNumber(word); };
+    DetailLine detail;
+    if (!next("MESSAGE") || !next("depth") || !number()) return std::nullopt;
+    detail.depth = std::stoi(word);
+    if (!(words >> word)) return std::nullopt;
+    if (word == "reason") {
+        if (!(words >> detail.reason) || !(words >> word)) return std::nullopt;
+    }
+    if (word == "score") {
+        if (!(words >> detail.score)) return std::nullopt;
+        if (detail.score == "win" || detail.score == "loss") {
+            if (!next("in") || !number() || word[0] == '0') return std::nullopt;
+            detail.score += " in " + word;
+        } else if (detail.score != "0" &&
+                   !((detail.score[0] == '+' || detail.score[0] == '-') &&
+                     isNumber(detail.score.substr(1)) && detail.score[1] != '0')) {
+            return std::nullopt;
+        }
+        if (!(words >> word)) return std::nullopt;
+    }
+    if (word != "nodes" || !number()) return std::nullopt;
+    detail.nodes = std::stoull(word);
+    if (!next("nps") || !number() || !next("time") || !number() || !next("pv")) return std::nullopt;
+    while (words >> word) {
+        const std::optional<int> cell = tools::parseMoveReply(word);
         if (!cell) return std::nullopt;
         detail.line.push_back(*cell);
     }
+    // Single blanks between the words, and none at the ends.
+    if (text.find("  ") != std::string::npos || text.back() == ' ') return std::nullopt;
     return detail;
 }
 
