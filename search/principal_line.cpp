@@ -40,7 +40,7 @@ PrincipalLine principalLine(const EngineState& state, Cell first) {
         const auto seenEnd = seen.begin() + line.length;
         if (std::find(seen.begin(), seenEnd, key.key) != seenEnd) break;
         *seenEnd = key.key;
-        const TTEntry entry = tableSlot(state.table, key.key);
+        const TTEntry entry = readEntry(state.table, key.key);
         if (!holdsPosition(entry, key.key)) break;
         move = entry.move;
         ownMove = !ownMove;

@@ -147,22 +147,20 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
     Cell bestMove = kNoCell;
 
     // 9. Table probe: a proven result deep enough is played at once, else its move goes first.
-    if (state.table.size != 0) {
-        const TTEntry& entry = tableSlot(state.table, rootKey.key);
-        if (holdsPosition(entry, rootKey.key)) {
-            const Score lower = scoreFromTable(entry.lower, -entry.ply);
-            const Score upper = scoreFromTable(entry.upper, -entry.ply);
-            const bool listed = inSearchablePart(list, entry.move);
-            if ((lower >= kWinThreshold || upper <= -kWinThreshold) && listed && lower == upper &&
-                decidedDistance(lower) <= entry.depth / kPlyUnit) {
-                progress.answer = RootAnswer::Table;
-                progress.answerScore = lower;
-                return entry.move;
-            }
-            if (listed) {
-                rootOrderScore[entry.move] = kInfinity;
-                bestMove = entry.move;
-            }
+    if (const TTEntry entry = readEntry(state.table, rootKey.key);
+        holdsPosition(entry, rootKey.key)) {
+        const Score lower = scoreFromTable(entry.lower, -entry.ply);
+        const Score upper = scoreFromTable(entry.upper, -entry.ply);
+        const bool listed = inSearchablePart(list, entry.move);
+        if ((lower >= kWinThreshold || upper <= -kWinThreshold) && listed && lower == upper &&
+            decidedDistance(lower) <= entry.depth / kPlyUnit) {
+            progress.answer = RootAnswer::Table;
+            progress.answerScore = lower;
+            return entry.move;
+        }
+        if (listed) {
+            rootOrderScore[entry.move] = kInfinity;
+            bestMove = entry.move;
         }
     }
 
@@ -217,9 +215,8 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
             }
         }
         // 10.6 The iteration's result into the table and the report.
-        if (state.table.size != 0)
-            tableSlot(state.table, rootKey.key) =
-                TTEntry{rootKey.key, depth, 0, bestScore, bestScore, bestMove, 1};
+        storeEntry(state.table, rootKey.key, depth, 0, bestScore, bestScore, bestMove,
+                   NodeKind::Pv);
         progress.lastCompletedDepth = depth;
         progress.bestScore = bestScore;
         progress.bestMove = bestMove;

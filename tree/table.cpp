@@ -22,8 +22,12 @@ Score upperOf(const TableSlot& slot) {
 Cell moveOf(const TableSlot& slot) { return slot.move == kNoSlotMove ? kNoCell : slot.move; }
 std::uint8_t kindOf(const TableSlot& slot) { return slot.flags & 1; }
 
-}  // namespace
+TTEntry unpackEntry(const TableSlot& slot) {
+    return TTEntry{slot.key,      slot.depth,   slot.ply,    lowerOf(slot),
+                   upperOf(slot), moveOf(slot), kindOf(slot)};
+}
 
+// Packs the entry into its slot's form; checking builds stop when that loses anything.
 TableSlot packEntry(const TTEntry& entry) {
     TableSlot slot;
     slot.key = entry.key;
@@ -51,9 +55,11 @@ TableSlot packEntry(const TTEntry& entry) {
     return slot;
 }
 
-TTEntry unpackEntry(const TableSlot& slot) {
-    return TTEntry{slot.key,      slot.depth,   slot.ply,    lowerOf(slot),
-                   upperOf(slot), moveOf(slot), kindOf(slot)};
+}  // namespace
+
+TTEntry readEntry(const TranspositionTable& table, std::uint64_t key) {
+    if (table.size == 0) return TTEntry{};
+    return unpackEntry(slotOf(table, key));
 }
 
 std::uint64_t tableEntryCount(std::uint64_t maxMemoryBytes) {
@@ -135,8 +141,8 @@ ProbeResult probeTable(const TranspositionTable& table, std::uint64_t key, Depth
 void storeEntry(TranspositionTable& table, std::uint64_t key, Depth depth, Ply ply, Score lower,
                 Score upper, Cell move, NodeKind kind) {
     if (table.size == 0) return;
-    tableSlot(table, key) =
-        TTEntry{key, depth, ply, lower, upper, move, static_cast<std::uint8_t>(kind)};
+    slotOf(table, key) =
+        packEntry(TTEntry{key, depth, ply, lower, upper, move, static_cast<std::uint8_t>(kind)});
 }
 
 }  // namespace quoll

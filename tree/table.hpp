@@ -47,9 +47,6 @@ inline constexpr std::uint8_t kNoSlotMove = 0xFF;
 // were packed, so that a limit gives the same table, and so the same moves, as it always did.
 inline constexpr std::uint64_t kEntrySizeDivisor = 24;
 
-TableSlot packEntry(const TTEntry& entry);
-TTEntry unpackEntry(const TableSlot& slot);
-
 // Whether the slot holds the position of `key`; an empty slot holds none.
 inline bool holdsPosition(const TableSlot& slot, std::uint64_t key) {
     return slot.key == key && key != 0;
@@ -96,38 +93,25 @@ struct ProbeResult {
     bool storeAllowed = false;
 };
 
-// Probe of a tree node; decides the store permission from the slot's present content.
+// Probe of a tree node; decides the store permission from the slot's present content. It reads
+// the slot in its packed form, which the hot path decides from without unpacking the entry.
 ProbeResult probeTable(const TranspositionTable& table, std::uint64_t key, Depth depth, Ply ply,
                        Score alpha, Score beta, NodeKind kind);
 
 // Win and loss scores are stored as the storing node saw them and moved to the reader's ply.
 Score scoreFromTable(Score stored, int plyDifference);
 
-// `lower` and `upper` are equal, or one of them is infinite (see SlotBound).
+// The one way to write an entry: into the key's slot, over whatever it held. `lower` and `upper`
+// are equal, or one of them is infinite (see SlotBound). Without a table nothing is written.
 void storeEntry(TranspositionTable& table, std::uint64_t key, Depth depth, Ply ply, Score lower,
                 Score upper, Cell move, NodeKind kind);
 
+// The one way to read an entry whole: the key's slot, whichever position it holds
+// (holdsPosition tells); an empty entry without a table.
+TTEntry readEntry(const TranspositionTable& table, std::uint64_t key);
+
 inline TableSlot& slotOf(const TranspositionTable& table, std::uint64_t key) {
     return table.slots[key & (table.size - 1)];
-}
-
-// A key's slot read and written as a whole entry: `const TTEntry& e = tableSlot(t, k)` reads
-// it, `tableSlot(t, k) = entry` stores one.
-class SlotReference {
-  public:
-    explicit SlotReference(TableSlot& slot) : slot_(slot) {}
-    operator TTEntry() const { return unpackEntry(slot_); }
-    SlotReference& operator=(const TTEntry& entry) {
-        slot_ = packEntry(entry);
-        return *this;
-    }
-
-  private:
-    TableSlot& slot_;
-};
-
-inline SlotReference tableSlot(const TranspositionTable& table, std::uint64_t key) {
-    return SlotReference(slotOf(table, key));
 }
 
 // Starts loading a key's slot into the cache, for a probe soon after.

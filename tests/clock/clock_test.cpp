@@ -255,7 +255,7 @@ TEST(FakeClock, NoBudgetAnswersAtOnce) {
             EXPECT_EQ(run.report.lastCompletedDepth, 0);
             const std::uint64_t key =
                 positionKey(state.board, state.firstColour, state.colourToMove);
-            EXPECT_NE(slotOf(state.table, key).key, key);
+            EXPECT_NE(readEntry(state.table, key).key, key);
             if (const Cell first = firstCandidate(record.board); first != kNoCell) {
                 EXPECT_EQ(run.move, first);
                 ++compared;

@@ -35,8 +35,7 @@ TEST(TableSlot, StoreThenReadGivesTheEntry) {
     for (const TTEntry& entry : kStoredShapes) {
         storeEntry(table, entry.key, entry.depth, entry.ply, entry.lower, entry.upper, entry.move,
                    static_cast<NodeKind>(entry.kind));
-        const TTEntry& read = tableSlot(table, entry.key);
-        EXPECT_EQ(read, entry) << "key " << entry.key;
+        EXPECT_EQ(readEntry(table, entry.key), entry) << "key " << entry.key;
     }
 }
 
@@ -71,7 +70,8 @@ TEST(TableMemory, BroughtInTheTableKeepsItsEntriesAndIsInMemory) {
         for (TTEntry entry : kStoredShapes) {
             entry.key = (entry.key & 0xFFFF) * 977 % (table.size / 4) + piece * (table.size / 4) +
                         (entry.key & ~std::uint64_t{0xFFFFF});
-            tableSlot(table, entry.key) = entry;
+            storeEntry(table, entry.key, entry.depth, entry.ply, entry.lower, entry.upper,
+                       entry.move, static_cast<NodeKind>(entry.kind));
             stored.push_back(entry);
         }
     bringTableIn(table, std::numeric_limits<std::int64_t>::max());
@@ -84,10 +84,8 @@ TEST(TableMemory, BroughtInTheTableKeepsItsEntriesAndIsInMemory) {
     bringPagesIn(block, pattern.size());
     EXPECT_EQ(std::memcmp(block, pattern.data(), pattern.size()), 0);
     releasePages(block, pattern.size());
-    for (const TTEntry& entry : stored) {
-        const TTEntry& read = tableSlot(table, entry.key);
-        EXPECT_EQ(read, entry) << "key " << entry.key;
-    }
+    for (const TTEntry& entry : stored)
+        EXPECT_EQ(readEntry(table, entry.key), entry) << "key " << entry.key;
 #ifdef __linux__
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(table.slots.get()) % kHugePageBytes, 0u);
     std::vector<unsigned char> resident(bytes / 4096);
