@@ -45,6 +45,10 @@ template void buildGainMap<Colour::Opponent>(GainMap&, const std::uint8_t*, cons
 
 namespace {
 
+// The update's deltas, here and in the lane tables, leave out the window weights: every window
+// weighs 1.
+static_assert(kUnitWindowWeights);
+
 // The deltas of the seven windows of one line through a cell, for the reading of one cell: line
 // window k starts k - 5 steps from the cell, so its inside is line cells k+1..k+5 (as offsets
 // + 6) and its flanks are line cells k and k+6. Windows 1..5 contain the cell, windows 0 and 6
@@ -59,21 +63,17 @@ inline void lineWindowDeltas(const WindowCode* codes, const CellLine& line, cons
             inside[k] = outside[k] = 0;
             continue;
         }
-        const int weight = kUnitWindowWeights ? 1 : kWindowWeight[w];
         if (k == 0 || k == 6) {
             const int code = codes[w] + flankedOffset;
-            inside[k] = weight * set.flankedInWindow[code];
-            outside[k] = weight * set.flankedOnFlank[code];
+            inside[k] = set.flankedInWindow[code];
+            outside[k] = set.flankedOnFlank[code];
         } else {
             const int code = codes[w] + containingOffset;
-            inside[k] = weight * set.inWindow[code];
-            outside[k] = weight * set.onFlank[code];
+            inside[k] = set.inWindow[code];
+            outside[k] = set.onFlank[code];
         }
     }
 }
-
-// The lane tables hold unweighted deltas.
-static_assert(kUnitWindowWeights);
 
 // A window's lanes added at its place k on the line: line cells k..k+6, so lanes 0..15 of the
 // line sit in two registers, cells 0..7 in `low` and 8..15 in `high`. Every sum wraps at 16

@@ -74,8 +74,8 @@ inline constexpr auto& kWindowFlankCells = detail::kGeometry.windowFlankCells;
 inline constexpr auto& kNeighbourCells = detail::kGeometry.neighbourCells;
 inline constexpr auto& fourStar = detail::kGeometry.fourStar;
 inline constexpr auto& kWindowWeight = detail::kGeometry.windowWeight;
-// Every window weighs 1 (checked where the tables are made), so the hot gain update may skip
-// the multiplication.
+// Every window weighs 1 (checked where the tables are made): the gain update's deltas leave the
+// weights out.
 inline constexpr bool kUnitWindowWeights = true;
 
 // The i-th cell (0..4) of window w.

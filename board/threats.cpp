@@ -68,12 +68,9 @@ inline int emptyCellsOf(const std::uint8_t* board, int w, Cell (&out)[5]) {
     return found;
 }
 
-}  // namespace
-
-namespace {
-
+// Makes `partner` a four partner of `cell`; false when the group records had no room for it.
 // Inline where the stone updates pair cells up.
-[[gnu::always_inline]] inline bool pairFour(ThreatTracker& tracker, Cell cell, Cell partner) {
+[[gnu::always_inline]] inline bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (slot == kNoCell) {
         tracker.fourSlot[cell] = partner;
@@ -107,18 +104,6 @@ namespace {
     return true;
 }
 
-}  // namespace
-
-bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
-    return pairFour(tracker, cell, partner);
-}
-
-void addFourPairs(ThreatTracker& tracker, Cell a, Cell b) {
-    // A pair kept one way only would outlive its cells: clearing a cell finds the pairs to
-    // remove through its own partners. So a pair that one side has no room for is dropped whole.
-    if (pairFour(tracker, a, b) && !pairFour(tracker, b, a)) removeFourPair(tracker, a, b);
-}
-
 void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     const std::uint16_t slot = tracker.fourSlot[cell];
     if (isSinglePartner(slot)) {
@@ -145,10 +130,15 @@ void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner) {
     --group.count;
 }
 
-namespace {
+// Makes a and b partners of each other, or neither when either side has no room.
+void addFourPairs(ThreatTracker& tracker, Cell a, Cell b) {
+    // A pair kept one way only would outlive its cells: clearing a cell finds the pairs to
+    // remove through its own partners. So a pair that one side has no room for is dropped whole.
+    if (addFourPair(tracker, a, b) && !addFourPair(tracker, b, a)) removeFourPair(tracker, a, b);
+}
 
 // Inline in the stone updates, which add a few triples per stone.
-[[gnu::always_inline]] inline void pushThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
+[[gnu::always_inline]] inline void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
     // Out of pool space: the triple is not recorded rather than written past the pool.
     if (tracker.linkCount + 3 > kLinkPoolSize) {
         ++trackerUsage.droppedFacts;
@@ -166,14 +156,6 @@ namespace {
     pushFront(c, a, b);
     noteLinks(tracker);
 }
-
-}  // namespace
-
-void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c) {
-    pushThreeTriple(tracker, a, b, c);
-}
-
-namespace {
 
 // Removes the three (p, q) from the cell's list where it is not the first link. The links in
 // front of the removed one are copied, so that copies of the tracker higher up the search keep
@@ -211,8 +193,6 @@ namespace {
     noteLinks(tracker);
 }
 
-}  // namespace
-
 void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     const std::uint16_t head = tracker.threeHead[cell];
     if (head == kNoLink) return;
@@ -224,6 +204,8 @@ void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q) {
     tracker.threeHead[cell] = first.next;
     if (first.next == kNoLink && tracker.fourSlot[cell] != kNoCell) --tracker.combinationCells;
 }
+
+}  // namespace
 
 void clearTrackerRecords(ThreatTracker& tracker, Cell cell) {
     // The removals below change only other cells' slots and lists.
@@ -264,7 +246,7 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
     visitWindowsShowing<C, twoPattern>(tracker.codes, cell, [&](int w) {
         Cell empty[5];
         if (emptyCellsOf(tracker.board, w, empty) >= 3)
-            pushThreeTriple(tracker, empty[0], empty[1], empty[2]);
+            addThreeTriple(tracker, empty[0], empty[1], empty[2]);
         return true;
     });
 }

@@ -75,12 +75,6 @@ inline void copyTrackerInto(ThreatTracker& copy, const ThreatTracker& from) {
     copy.combinationCells = from.combinationCells;
 }
 
-inline ThreatTracker copyTracker(const ThreatTracker& from) {
-    ThreatTracker copy;
-    copyTrackerInto(copy, from);
-    return copy;
-}
-
 constexpr bool isFourGroup(std::uint16_t slot) { return slot >= kGroupBase && slot < kNoCell; }
 constexpr bool isSinglePartner(std::uint16_t slot) { return slot < kCellCount; }
 
@@ -122,13 +116,6 @@ struct TrackerUsage {
 };
 extern TrackerUsage trackerUsage;
 
-// Makes `partner` a four partner of `cell`; false when the group records had no room for it.
-bool addFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
-// Makes a and b partners of each other, or neither when either side has no room.
-void addFourPairs(ThreatTracker& tracker, Cell a, Cell b);
-void removeFourPair(ThreatTracker& tracker, Cell cell, Cell partner);
-void addThreeTriple(ThreatTracker& tracker, Cell a, Cell b, Cell c);
-void removeThreeLink(ThreatTracker& tracker, Cell cell, Cell p, Cell q);
 // Removes the cell's four pairs and threes, from its own records and its partners'.
 void clearTrackerRecords(ThreatTracker& tracker, Cell cell);
 
