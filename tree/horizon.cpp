@@ -76,9 +76,7 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
         if (own.fourSlot[b] == kNoCell) {
             ThreatTracker other;
             copyTrackerWithStone<Them, CodesHold::NoStone>(other, frame.otherThreats, m);
-            if (unansweredDoubleFours(other, b) > 0) return lossScore(ply, 4);
-            DefenceMask mask;
-            if (defenceMaskForBoard(mask, own, other)[b] == 0) return lossScore(ply, 6);
+            if (const auto lost = lossDespiteBlock(own, other, b, ply)) return *lost;
         }
         const Score v = static_cast<Score>(eval + gainBeforeMoveAt<Us, Them>(frame.ownGains, m, b) -
                                            kHorizonOffset);

@@ -3,11 +3,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "board/gains.hpp"
 #include "board/threats.hpp"
 #include "search/candidates.hpp"
 #include "search/defence.hpp"
+#include "tree/pruning.hpp"
 
 namespace quoll {
 
@@ -48,6 +50,19 @@ void keepCandidates(CandidateList& list, Keep keep) {
 }
 
 inline bool hasMoves(const CandidateList& list) { return list.next < list.count; }
+
+// The side to move blocks the other side's four at `block`, given both trackers after the four.
+// A block that makes no four must also answer every multi-four point and meet every four-three
+// combination of the other side: when it does not, the loss it leads to; none when it does, or
+// when it makes a four (then the other side must answer first).
+inline std::optional<Score> lossDespiteBlock(const ThreatTracker& toMove,
+                                             const ThreatTracker& other, Cell block, Ply ply) {
+    if (toMove.fourSlot[block] != kNoCell) return std::nullopt;
+    if (unansweredDoubleFours(other, block) > 0) return lossScore(ply, 4);
+    DefenceMask mask;
+    if (defenceMaskForBoard(mask, toMove, other)[block] == 0) return lossScore(ply, 6);
+    return std::nullopt;
+}
 
 // The cells that answer every multi-four point of the other side, which has at least one: at
 // most three, the places left kNoCell.

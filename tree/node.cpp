@@ -87,13 +87,8 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
     const ThreatTracker& other = after.other;
 
     // 9.2 Lost: a block that makes no four must also meet the other side's threats.
-    if (own.fourSlot[b] == kNoCell) {
-        if (unansweredDoubleFours(other, b) > 0)
-            return store.decided(lossScore(ply, 4), alpha, beta);
-        DefenceMask mask;
-        if (defenceMaskForBoard(mask, own, other)[b] == 0)
-            return store.decided(lossScore(ply, 6), alpha, beta);
-    }
+    if (const auto lost = lossDespiteBlock(own, other, b, ply))
+        return store.decided(*lost, alpha, beta);
 
     // 9.3 Four sequence: can the other side go on with fours after the block?
     Score v;

@@ -1,7 +1,6 @@
 #include "tree/vcf.hpp"
 
 #include "board/geometry.hpp"
-#include "search/defence.hpp"
 #include "tree/counters.hpp"
 #include "tree/moves.hpp"
 #include "tree/pruning.hpp"
@@ -88,12 +87,7 @@ Score vcfDefend(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
                                                               last);
     const ThreatTracker& defender = after.own;
     const ThreatTracker& attacker = after.other;
-    if (defender.fourSlot[g] == kNoCell) {
-        // The block makes no four: it must also meet the attacker's other threats.
-        if (unansweredDoubleFours(attacker, g) > 0) return lossScore(ply, 4);
-        DefenceMask mask;
-        if (defenceMaskForBoard(mask, defender, attacker)[g] == 0) return lossScore(ply, 6);
-    }
+    if (const auto lost = lossDespiteBlock(defender, attacker, g, ply)) return *lost;
     Score r;
     {
         BoardStone stone(state.board.data(), g, kStone<Defender>);
