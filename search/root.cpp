@@ -1,5 +1,6 @@
 #include "search/root.hpp"
 
+#include <algorithm>
 #include <array>
 
 #include "board/gains.hpp"
@@ -35,12 +36,6 @@ int decidedDistance(int score) {
     if (score >= kWinThreshold) return kWinScore - score;
     if (score <= -kWinThreshold) return kWinScore + score;
     return kCellCount;
-}
-
-bool inSearchablePart(const CandidateList& list, Cell cell) {
-    for (int i = list.next; i < list.count; ++i)
-        if (list.cells[i] == cell) return true;
-    return false;
 }
 
 // Stable: equal scores keep their present order. Insertion sort: no heap, at most 225 cells.
@@ -96,34 +91,32 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
         if (!unavailable[ownThreats.fourGroups[g].owner]) return ownThreats.fourGroups[g].owner;
 
     // 5. Opponent double fours: only cells that answer all of them, or make a four of our own.
+    // The tree's multiFourFilter keeps the same cells but moves them to the front; the root
+    // keeps them in the list's order, as its stable sort by score breaks ties by that order.
     if (const int k = oppThreats.fourGroupCount; k >= 1) {
-        std::array<int, kCellCount> hit{};
-        for (int g = 0; g < k; ++g) {
-            const FourGroup& group = oppThreats.fourGroups[g];
-            ++hit[group.owner];
-            if (group.count == 2) {
-                ++hit[group.partners[0]];
-                ++hit[group.partners[1]];
-            }
-        }
-        keepCandidates(list,
-                       [&](Cell c) { return hit[c] == k || ownThreats.fourSlot[c] != kNoCell; });
+        const std::array<Cell, 3> answers = answersToEveryMultiFour(oppThreats);
+        keepCandidates(list, [&](Cell c) {
+            return std::ranges::find(answers, c) != answers.end() ||
+                   ownThreats.fourSlot[c] != kNoCell;
+        });
         if (!hasMoves(list)) {
-            for (int c = 0; c < kCellCount; ++c)
-                if (unavailable[c]) hit[c] = 0;
-            int best = 0;
-            for (int c = 1; c < kCellCount; ++c)
-                if (hit[c] > hit[best]) best = c;
+            // None left: the cell that answers the most of them, the lowest on ties.
+            Cell best = kNoCell;
+            int bestAnswered = 0;
+            for (Cell c = 0; c < kCellCount; ++c)
+                if (const int answered = k - unansweredDoubleFours(oppThreats, c);
+                    !unavailable[c] && answered > bestAnswered) {
+                    best = c;
+                    bestAnswered = answered;
+                }
             progress.answer = RootAnswer::Defence;
-            if (hit[best] > 0) return static_cast<Cell>(best);
+            if (best != kNoCell) return best;
         }
     }
 
     // 6. Only cells that meet the opponent's four-three combinations, or make a four.
     DefenceMask mask;
-    defenceMaskForList(mask, ownThreats, oppThreats, list);
-    keepCandidates(
-        list, [&](Cell c) { return mask[c] == kDefends || ownThreats.fourSlot[c] != kNoCell; });
+    combinationFilter(list, ownThreats, defenceMaskForList(mask, ownThreats, oppThreats, list));
 
     // 7. No choice left: the best empty cell by gain, or the one candidate.
     const int choices = list.count > list.next ? list.count - list.next : 0;
@@ -151,7 +144,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
         holdsPosition(entry, rootKey.key)) {
         const Score lower = scoreFromTable(entry.lower, -entry.ply);
         const Score upper = scoreFromTable(entry.upper, -entry.ply);
-        const bool listed = inSearchablePart(list, entry.move);
+        const bool listed = positionOf(list, list.next, entry.move) >= 0;
         if ((lower >= kWinThreshold || upper <= -kWinThreshold) && listed && lower == upper &&
             decidedDistance(lower) <= entry.depth / kPlyUnit) {
             progress.answer = RootAnswer::Table;

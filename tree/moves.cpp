@@ -52,9 +52,6 @@ std::array<Cell, 3> answersToEveryMultiFour(const ThreatTracker& other) {
     return answers;
 }
 
-namespace {
-
-// Where the cell lies in cells[from, count), or -1; eight cells compared at a time.
 int positionOf(const CandidateList& list, int from, Cell cell) {
     const __m128i wanted = _mm_set1_epi16(static_cast<short>(cell));
     int i = from;
@@ -67,8 +64,6 @@ int positionOf(const CandidateList& list, int from, Cell cell) {
         if (list.cells[i] == cell) return i;
     return -1;
 }
-
-}  // namespace
 
 void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
     // The own fours and the answers are all in the list, as every four's cells lie within two

@@ -51,6 +51,9 @@ void keepCandidates(CandidateList& list, Keep keep) {
 
 inline bool hasMoves(const CandidateList& list) { return list.next < list.count; }
 
+// Where the cell lies in cells[from, count), or -1; eight cells compared at a time.
+int positionOf(const CandidateList& list, int from, Cell cell);
+
 // The side to move blocks the other side's four at `block`, given both trackers after the four.
 // A block that makes no four must also answer every multi-four point and meet every four-three
 // combination of the other side: when it does not, the loss it leads to; none when it does, or
