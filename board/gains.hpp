@@ -99,11 +99,18 @@ void buildGainMap(GainMap& map, const std::uint8_t* board, const WindowCode* cod
 void applyMoveToGains(GainMap& map, Cell cell, const GainLaneSet& set, int containingOffset,
                       int flankedOffset);
 
-// Map of colour MapColour after a stone of colour Mover on `cell`, when the window codes
-// already hold that stone.
-template <Colour MapColour, Colour Mover>
+// The offsets that turn the codes read into the codes after a stone of colour Mover: none when
+// they hold it already, its digits when they do not yet.
+template <Colour Mover, CodesHold Form>
+inline constexpr int kContainingOffset = Form == CodesHold::Stone ? 0 : kInUnit<Mover>;
+template <Colour Mover, CodesHold Form>
+inline constexpr int kFlankedOffset = Form == CodesHold::Stone ? 0 : kFlankUnit<Mover>;
+
+// Map of colour MapColour after a stone of colour Mover on `cell`.
+template <Colour MapColour, Colour Mover, CodesHold Form>
 inline void gainsAfterMove(GainMap& map, Cell cell) {
-    applyMoveToGains(map, cell, kGainLanes<MapColour, Mover>, 0, 0);
+    applyMoveToGains(map, cell, kGainLanes<MapColour, Mover>, kContainingOffset<Mover, Form>,
+                     kFlankedOffset<Mover, Form>);
 }
 
 // Both colours' maps after a stone of colour Mover on `cell`, the codes holding that stone: one
@@ -111,15 +118,9 @@ inline void gainsAfterMove(GainMap& map, Cell cell) {
 void applyMoveToGainPair(GainMap& first, GainMap& second, const GainLaneSet& firstSet,
                          const GainLaneSet& secondSet, Cell cell);
 template <Colour MapColour, Colour Mover>
-inline void gainsAfterMove(GainMap& map, GainMap& otherColourMap, Cell cell) {
+inline void bothGainsAfterMove(GainMap& map, GainMap& otherColourMap, Cell cell) {
     applyMoveToGainPair(map, otherColourMap, kGainLanes<MapColour, Mover>,
                         kGainLanes<opponentOf(MapColour), Mover>, cell);
-}
-
-// The same when the codes do not hold the stone yet (the horizon search).
-template <Colour MapColour, Colour Mover>
-inline void gainsBeforeMove(GainMap& map, Cell cell) {
-    applyMoveToGains(map, cell, kGainLanes<MapColour, Mover>, kInUnit<Mover>, kFlankUnit<Mover>);
 }
 
 // Whether a stone on `cell` leaves the gain at x as it was: x lies off the four lines through
@@ -133,10 +134,10 @@ constexpr bool gainUnchangedBy(Cell cell, Cell x) {
 // What the update would leave at the one cell x, the map unchanged.
 Score gainAfterMoveAt(const GainMap& map, Cell cell, Cell x, const GainDeltaSet& set,
                       int containingOffset, int flankedOffset);
-template <Colour MapColour, Colour Mover>
-inline Score gainBeforeMoveAt(const GainMap& map, Cell cell, Cell x) {
-    return gainAfterMoveAt(map, cell, x, kGainDeltas<MapColour, Mover>, kInUnit<Mover>,
-                           kFlankUnit<Mover>);
+template <Colour MapColour, Colour Mover, CodesHold Form>
+inline Score gainAfterMoveAt(const GainMap& map, Cell cell, Cell x) {
+    return gainAfterMoveAt(map, cell, x, kGainDeltas<MapColour, Mover>,
+                           kContainingOffset<Mover, Form>, kFlankedOffset<Mover, Form>);
 }
 
 }  // namespace quoll

@@ -96,6 +96,10 @@ inline void addStoneDigits(WindowCode* codes, Cell cell, int sign) {
         codes[flanked[i]] = static_cast<WindowCode>(codes[flanked[i]] + flank);
 }
 
+// Whether the window codes already hold the stone an update is for (tree and four-sequence
+// nodes, once they have placed it) or not yet (the horizon search, which never places it).
+enum class CodesHold : std::uint8_t { Stone, NoStone };
+
 // Undo token of one stone placed into the window codes: lifts it on scope exit unless lifted.
 template <Colour C>
 class StoneGuard {

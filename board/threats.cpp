@@ -253,7 +253,7 @@ void trackStoneInWindows(ThreatTracker& tracker, Cell cell) {
 
 template <Colour C, CodesHold Form>
 bool stoneAddsNoCombination(const ThreatTracker& tracker, Cell cell) {
-    // The stone's own threes become fours; removals (flanks, the cell itself) make none.
+    // The threes through the cell become fours; removals (flanks, the cell itself) make none.
     if (tracker.fourGroupCount > 0 || tracker.combinationCells > 0) return false;
     if (tracker.threeHead[cell] != kNoLink) return false;
     // The same windows as the update's new threes.

@@ -103,10 +103,6 @@ void forEachFourCell(const ThreatTracker& tracker, Visit visit) {
     }
 }
 
-// Whether the window codes already hold the stone being tracked (tree and four-sequence nodes)
-// or not yet (the horizon search).
-enum class CodesHold : std::uint8_t { Stone, NoStone };
-
 // High-water marks over all trackers since the last reset, and the facts dropped for lack of
 // room; read by tests and tools to show that the capacities hold.
 struct TrackerUsage {
@@ -152,9 +148,9 @@ void trackStoneOnFlanks(ThreatTracker& tracker, Cell cell);
 template <Colour C, CodesHold Form>
 bool stoneAddsNoCombination(const ThreatTracker& tracker, Cell cell);
 
-// A stone of the tracker's own colour C on `cell` (its board byte already set).
+// A stone of the tracker's colour C on `cell` (its board byte already set).
 template <Colour C, CodesHold Form>
-inline void trackOwnStone(ThreatTracker& tracker, Cell cell) {
+inline void trackStone(ThreatTracker& tracker, Cell cell) {
     trackStoneInWindows<C, Form>(tracker, cell);
     trackStoneOnFlanks<C, Form>(tracker, cell);
     clearTrackerCell(tracker, cell);

@@ -17,9 +17,9 @@ void examineAttackerMove(DefenceMask& mask, const ThreatTracker& defender,
     if (singleFour) {
         // The defender must answer at the completion cell; if that gives it a double four,
         // the combination is no threat.
-        const std::uint16_t own = defender.fourSlot[four];
-        if (isFourGroup(own)) return;
-        reply = own;
+        const std::uint16_t blockSlot = defender.fourSlot[four];
+        if (isFourGroup(blockSlot)) return;
+        reply = blockSlot;
     }
     const ThreeLink* links = attacker.links;
     // How many of x's threes (other than through the four's completion) each cell is part of.

@@ -88,8 +88,9 @@ void gainUpdateAfterMove(benchmark::State& state) {
     for (auto _ : state) {
         GainMap own = ownParent, opponent = opponentParent;
         own.codes = opponent.codes = position.childCodes[next].data();
-        gainsAfterMove<Colour::Own, Colour::Own>(own, position.candidates[next]);
-        gainsAfterMove<Colour::Opponent, Colour::Own>(opponent, position.candidates[next]);
+        gainsAfterMove<Colour::Own, Colour::Own, CodesHold::Stone>(own, position.candidates[next]);
+        gainsAfterMove<Colour::Opponent, Colour::Own, CodesHold::Stone>(opponent,
+                                                                        position.candidates[next]);
         benchmark::DoNotOptimize(own);
         benchmark::DoNotOptimize(opponent);
         next = next + 1 == position.candidates.size() ? 0 : next + 1;
@@ -113,7 +114,7 @@ void trackerUpdateAfterMove(benchmark::State& state) {
         ThreatTracker own = ownParent, opponent = opponentParent;
         own.board = opponent.board = position.childBoards[next].data();
         own.codes = opponent.codes = position.childCodes[next].data();
-        trackOwnStone<Colour::Own, CodesHold::Stone>(own, position.candidates[next]);
+        trackStone<Colour::Own, CodesHold::Stone>(own, position.candidates[next]);
         clearTrackerCell(opponent, position.candidates[next]);
         benchmark::DoNotOptimize(own);
         benchmark::DoNotOptimize(opponent);

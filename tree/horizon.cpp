@@ -10,20 +10,20 @@ namespace quoll {
 
 namespace {
 
-// The other side has multi-four points: the only moves are the own fours and the cells that
-// answer every point, and only the best score counts. All of them are leaves (a four's cells lie
-// within two steps of its stones), so they come from the trackers rather than from a list; the
-// combination filter can reject only an answer that makes no four. They are few, so each gain
-// is worked out alone (gainAt) rather than the gains updated.
+// The other side has multi-four points: the only moves are the fours of the side to move and
+// the cells that answer every point, and only the best score counts. All of them are leaves (a
+// four's cells lie within two steps of its stones), so they come from the trackers rather than
+// from a list; the combination filter can reject only an answer that makes no four. They are
+// few, so each gain is worked out alone (gainAt) rather than the gains updated.
 template <typename GainAt>
-Score multiFourLeafScore(const ThreatTracker& own, const ThreatTracker& other, GainAt gainAt,
+Score multiFourLeafScore(const ThreatTracker& toMove, const ThreatTracker& other, GainAt gainAt,
                          int base, Ply ply, Score alpha, Score beta) {
     std::optional<Score> best;
     auto score = [&](Cell x) { return static_cast<Score>(base + gainAt(x)); };
     auto take = [&](Score v) {
         if (!best || v > *best) best = v;
     };
-    forEachFourCell(own, [&](Cell x) { take(score(x)); });
+    forEachFourCell(toMove, [&](Cell x) { take(score(x)); });
     bool answered = best.has_value();
     DefenceMask mask;
     bool maskBuilt = false;
@@ -31,12 +31,12 @@ Score multiFourLeafScore(const ThreatTracker& own, const ThreatTracker& other, G
         if (x == kNoCell) continue;
         answered = true;
         // Taken as a four already, or no better than the best: the filter changes nothing.
-        if (own.fourSlot[x] != kNoCell) continue;
+        if (toMove.fourSlot[x] != kNoCell) continue;
         const Score v = score(x);
         if (best && v <= *best) continue;
         if (!maskBuilt) {
-            defenceMaskForBoard(mask, own, other);  // the same as the leaves' mask: it meets
-            maskBuilt = true;                       // every four-three cell, and all are leaves
+            defenceMaskForBoard(mask, toMove, other);  // the same as the leaves' mask: it meets
+            maskBuilt = true;                          // every four-three cell, and all are leaves
         }
         if (admitsEveryCell(mask) || mask[x] == kDefends) take(v);
     }
@@ -71,15 +71,16 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
     if (isSinglePartner(b)) {
         // m made a four: the only move is its block at b. The other side's tracker is needed
         // only when the block makes no four.
-        ThreatTracker ownCopy;
-        const ThreatTracker& own = trackerWithCellCleared(frame.ownThreats, m, ownCopy);
-        if (own.fourSlot[b] == kNoCell) {
+        ThreatTracker toMoveCopy;
+        const ThreatTracker& toMove = trackerWithCellCleared(frame.toMoveThreats, m, toMoveCopy);
+        if (toMove.fourSlot[b] == kNoCell) {
             ThreatTracker other;
             copyTrackerWithStone<Them, CodesHold::NoStone>(other, frame.otherThreats, m);
-            if (const auto lost = lossDespiteBlock(own, other, b, ply)) return *lost;
+            if (const auto lost = lossDespiteBlock(toMove, other, b, ply)) return *lost;
         }
-        const Score v = static_cast<Score>(eval + gainBeforeMoveAt<Us, Them>(frame.ownGains, m, b) -
-                                           kHorizonOffset);
+        const Score v = static_cast<Score>(
+            eval + gainAfterMoveAt<Us, Them, CodesHold::NoStone>(frame.toMoveGains, m, b) -
+            kHorizonOffset);
         if (v >= beta) return beta;
         return v > alpha ? v : alpha;
     }
@@ -88,9 +89,9 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
     if (eval >= beta && beta > -kWinThreshold) return beta;
 
     const int base = eval - kHorizonOffset;
-    auto ownGainsAfterMove = [&] {
-        GainMap gains = frame.ownGains;
-        gainsBeforeMove<Us, Them>(gains, m);
+    auto toMoveGainsAfterMove = [&] {
+        GainMap gains = frame.toMoveGains;
+        gainsAfterMove<Us, Them, CodesHold::NoStone>(gains, m);
         return gains;
     };
 
@@ -99,29 +100,31 @@ Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Sco
     // shows without the list. Most of these nodes fail high on a cell whose gain m leaves as it
     // was, which needs no update of the gains.
     if (stoneAddsNoCombination<Them, CodesHold::NoStone>(frame.otherThreats, m)) {
-        if (unchangedLeafReaches(frame.parent, frame.ownGains, base, beta)) return beta;
-        const GainMap gains = ownGainsAfterMove();
+        if (unchangedLeafReaches(frame.parent, frame.toMoveGains, base, beta)) return beta;
+        const GainMap gains = toMoveGainsAfterMove();
         const std::optional<Score> v = bestLeafScore(frame.parent, gains, base, beta);
         if (!v) return lossScore(ply, 6);
         return clampToWindow(*v, alpha, beta);
     }
 
-    const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.ownThreats, frame.otherThreats,
+    const TrackersAfterMove<Them, CodesHold::NoStone> after(frame.toMoveThreats, frame.otherThreats,
                                                             m);
-    const ThreatTracker& own = after.own;
+    const ThreatTracker& toMove = after.toMove;
     const ThreatTracker& other = after.other;
     if (other.fourGroupCount > 0) {
-        auto gainAt = [&](Cell x) { return gainBeforeMoveAt<Us, Them>(frame.ownGains, m, x); };
-        return multiFourLeafScore(own, other, gainAt, base, ply, alpha, beta);
+        auto gainAt = [&](Cell x) {
+            return gainAfterMoveAt<Us, Them, CodesHold::NoStone>(frame.toMoveGains, m, x);
+        };
+        return multiFourLeafScore(toMove, other, gainAt, base, ply, alpha, beta);
     }
 
-    const GainMap gains = ownGainsAfterMove();
+    const GainMap gains = toMoveGainsAfterMove();
 
     // A leaf's list: it derives no list of its own, so the neighbour counters stay as they are.
     CandidateList list;
     makeLeafList(frame.parent, list);
     DefenceMask mask;
-    combinationFilter(list, own, defenceMaskForList(mask, own, other, list));
+    combinationFilter(list, toMove, defenceMaskForList(mask, toMove, other, list));
     if (!hasMoves(list)) return lossScore(ply, 6);
 
     for (int i = list.next; i < list.count; ++i) {

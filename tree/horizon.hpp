@@ -6,7 +6,8 @@
 
 namespace quoll {
 
-// Reads the frame's own gains, parent list and trackers; not its other gains nor its key.
+// Reads the frame's gains of the side to move, its parent list and trackers; not its other gains
+// nor its key.
 template <Colour Us>
 Score horizonSearch(EngineState& state, const NodeFrame& frame, Ply ply, Score alpha, Score beta);
 

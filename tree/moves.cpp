@@ -65,25 +65,27 @@ int positionOf(const CandidateList& list, int from, Cell cell) {
     return -1;
 }
 
-void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other) {
-    // The own fours and the answers are all in the list, as every four's cells lie within two
-    // steps of its stones: each is found and moved to the front, and the searchable part ends
-    // after them. How a tree node's list is ordered decides nothing, only which cells it holds.
+void multiFourFilter(CandidateList& list, const ThreatTracker& toMove, const ThreatTracker& other) {
+    // The fours of the side to move and the answers are all in the list, as every four's cells lie
+    // within two steps of its stones: each is found and moved to the front, and the searchable part
+    // ends after them. How a tree node's list is ordered decides nothing, only which cells it
+    // holds.
     int kept = list.next;
     auto keep = [&](Cell x) {
         if (const int at = positionOf(list, kept, x); at >= 0)
             std::swap(list.cells[kept++], list.cells[at]);
     };
-    forEachFourCell(own, keep);
+    forEachFourCell(toMove, keep);
     for (const Cell answer : answersToEveryMultiFour(other))
-        if (answer != kNoCell && own.fourSlot[answer] == kNoCell) keep(answer);
+        if (answer != kNoCell && toMove.fourSlot[answer] == kNoCell) keep(answer);
     list.count = static_cast<std::uint16_t>(kept);
     if (list.limit > list.count) list.limit = list.count;
 }
 
-bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask) {
+bool combinationFilter(CandidateList& list, const ThreatTracker& toMove, const DefenceMask& mask) {
     if (admitsEveryCell(mask)) return false;
-    keepCandidates(list, [&](Cell x) { return mask[x] == kDefends || own.fourSlot[x] != kNoCell; });
+    keepCandidates(list,
+                   [&](Cell x) { return mask[x] == kDefends || toMove.fourSlot[x] != kNoCell; });
     return true;
 }
 

@@ -73,7 +73,7 @@ std::array<Cell, 3> answersToEveryMultiFour(const ThreatTracker& other);
 
 // Keeps the cells that answer every multi-four point of the other side or make a four; the
 // other side has at least one.
-void multiFourFilter(CandidateList& list, const ThreatTracker& own, const ThreatTracker& other);
+void multiFourFilter(CandidateList& list, const ThreatTracker& toMove, const ThreatTracker& other);
 
 // A mask whose first and last entries are both non-zero counts as unrestricted.
 inline bool admitsEveryCell(const DefenceMask& mask) {
@@ -82,7 +82,7 @@ inline bool admitsEveryCell(const DefenceMask& mask) {
 
 // Keeps the cells the mask admits or that make a four, unless the mask admits every cell;
 // returns whether the filter was applied.
-bool combinationFilter(CandidateList& list, const ThreatTracker& own, const DefenceMask& mask);
+bool combinationFilter(CandidateList& list, const ThreatTracker& toMove, const DefenceMask& mask);
 
 // Ordering: the larger gain first, on equal gains the larger cell; as one number, the larger
 // key goes first.

@@ -19,15 +19,15 @@ namespace {
 // In checking builds: the node's incremental records must equal their rebuild from the board.
 template <Colour Us>
 inline void checkNodeFrame([[maybe_unused]] const EngineState& state,
-                           [[maybe_unused]] const GainMap& ownGains,
+                           [[maybe_unused]] const GainMap& toMoveGains,
                            [[maybe_unused]] const GainMap& otherGains,
-                           [[maybe_unused]] const ThreatTracker& ownThreats,
+                           [[maybe_unused]] const ThreatTracker& toMoveThreats,
                            [[maybe_unused]] const ThreatTracker& otherThreats,
                            [[maybe_unused]] const CandidateList& list) {
 #ifdef QUOLL_CHECKS
     if constexpr (Us == Colour::Own)
-        checkConsistency(state, ownGains, otherGains, ownThreats, otherThreats, list);
-    else checkConsistency(state, otherGains, ownGains, otherThreats, ownThreats, list);
+        checkConsistency(state, toMoveGains, otherGains, toMoveThreats, otherThreats, list);
+    else checkConsistency(state, otherGains, toMoveGains, otherThreats, toMoveThreats, list);
 #endif
 }
 
@@ -82,19 +82,20 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
 
     // 9.1 The block's slot starts loading while the four sequences run.
     prefetchChildSlot(state.table, key, b, kStone<Us>);
-    const TrackersAfterMove<Them, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats, m);
-    const ThreatTracker& own = after.own;
+    const TrackersAfterMove<Them, CodesHold::Stone> after(frame.toMoveThreats, frame.otherThreats,
+                                                          m);
+    const ThreatTracker& toMove = after.toMove;
     const ThreatTracker& other = after.other;
 
     // 9.2 Lost: a block that makes no four must also meet the other side's threats.
-    if (const auto lost = lossDespiteBlock(own, other, b, ply))
+    if (const auto lost = lossDespiteBlock(toMove, other, b, ply))
         return store.decided(*lost, alpha, beta);
 
     // 9.3 Four sequence: can the other side go on with fours after the block?
     Score v;
     {
         BoardStone stone(board, b, kStone<Us>);
-        const VcfFrame vcf{other, own, m, b};
+        const VcfFrame vcf{other, toMove, m, b};
         v = vcfAttack<Them>(state, vcf, pvNode ? kVcfBudgetPv : kVcfBudgetNonPv,
                             static_cast<Ply>(ply + 1), static_cast<Score>(-beta),
                             static_cast<Score>(-alpha));
@@ -107,10 +108,10 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
 
     // 9.5 This node's list and gains after m; the block becomes the list's current move.
     ChildList list(frame.parent);
-    GainMap gains = frame.ownGains;
+    GainMap gains = frame.toMoveGains;
     GainMap otherGainsAfter = frame.otherGains;
-    gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
-    checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
+    bothGainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
+    checkNodeFrame<Us>(state, gains, otherGainsAfter, toMove, other, *list);
     for (int i = list->next; i < list->count; ++i)
         if (list->cells[i] == b) {
             list->cells[i] = list->cells[list->next];
@@ -128,7 +129,7 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
                               gains,
                               *list,
                               other,
-                              own,
+                              toMove,
                               key,
                               static_cast<Score>(-(frame.eval + gains.gain[b]))};
         const Depth childDepth =
@@ -206,21 +207,22 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
 
     // 11. This node's list and the trackers after m.
     ChildList list(frame.parent);
-    const TrackersAfterMove<Them, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats, m);
-    const ThreatTracker& own = after.own;
+    const TrackersAfterMove<Them, CodesHold::Stone> after(frame.toMoveThreats, frame.otherThreats,
+                                                          m);
+    const ThreatTracker& toMove = after.toMove;
     const ThreatTracker& other = after.other;
 
     // 12. Multi-four filter: only moves that answer every multi-four point of the other side,
     // or make a four.
     const bool multiFours = other.fourGroupCount > 0;
     if (multiFours) {
-        multiFourFilter(*list, own, other);
+        multiFourFilter(*list, toMove, other);
         if (!hasMoves(*list)) return store.decided(lossScore(ply, 4), alpha, beta);
     }
     // 13. Combination filter: only moves that meet every four-three combination, or make a four.
     DefenceMask mask;
     const bool restricted =
-        combinationFilter(*list, own, defenceMaskForList(mask, own, other, *list));
+        combinationFilter(*list, toMove, defenceMaskForList(mask, toMove, other, *list));
     if (!hasMoves(*list)) return store.decided(lossScore(ply, 6), alpha, beta);
 
     // 14. Child depth; principal-variation nodes extend after a filter narrowed the moves.
@@ -228,13 +230,13 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
     if constexpr (pvNode) childDepth += kDepthExtension[multiFours ? 2 : restricted ? 1 : 0];
 
     // 15. The gains after m.
-    GainMap gains = frame.ownGains;
+    GainMap gains = frame.toMoveGains;
     GainMap otherGainsAfter = frame.otherGains;
-    gainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
-    checkNodeFrame<Us>(state, gains, otherGainsAfter, own, other, *list);
+    bothGainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
+    checkNodeFrame<Us>(state, gains, otherGainsAfter, toMove, other, *list);
 
     Children children{state, childDepth, static_cast<Ply>(ply + 1), eval,
-                      NodeFrame{otherGainsAfter, gains, *list, other, own, key, 0}};
+                      NodeFrame{otherGainsAfter, gains, *list, other, toMove, key, 0}};
 
     // 16. First move: the table move or the best by gain, with the full window.
     Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains);

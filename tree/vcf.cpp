@@ -30,7 +30,7 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
         // block is a four of its own.
         ThreatTracker attackerCopy;
         const ThreatTracker& attacker =
-            trackerWithCellCleared(frame.ownThreats, last, attackerCopy);
+            trackerWithCellCleared(frame.toMoveThreats, last, attackerCopy);
         if (attacker.fourSlot[g] == kNoCell) return alpha;
         ThreatTracker defender;
         copyTrackerWithStone<Defender, CodesHold::Stone>(defender, frame.otherThreats, last);
@@ -45,17 +45,17 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
         return r > alpha ? r : alpha;
     }
 
-    const TrackersAfterMove<Defender, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats,
-                                                              last);
+    const TrackersAfterMove<Defender, CodesHold::Stone> after(frame.toMoveThreats,
+                                                              frame.otherThreats, last);
     // The attacker's next four is looked for along the lines through its last four stone.
     const FourStarList& star = fourStar[frame.four];
     for (int i = 0; i < star[kFourStarCountSlot]; ++i) {
         const Cell c = star[i];
-        if (after.own.fourSlot[c] == kNoCell) continue;
+        if (after.toMove.fourSlot[c] == kNoCell) continue;
         Score r;
         {
             BoardStone stone(state.board.data(), c, kStone<Attacker>);
-            const VcfFrame child{after.other, after.own, c, c};
+            const VcfFrame child{after.other, after.toMove, c, c};
             r = static_cast<Score>(
                 -vcfDefend<Attacker>(state, child, childBudget, ply + 1, -beta, -alpha));
         }
@@ -83,9 +83,9 @@ Score vcfDefend(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
     const std::uint16_t g = frame.otherThreats.fourSlot[last];
     if (g == kNoCell) return beta;  // no four: the sequence is broken
 
-    const TrackersAfterMove<Attacker, CodesHold::Stone> after(frame.ownThreats, frame.otherThreats,
-                                                              last);
-    const ThreatTracker& defender = after.own;
+    const TrackersAfterMove<Attacker, CodesHold::Stone> after(frame.toMoveThreats,
+                                                              frame.otherThreats, last);
+    const ThreatTracker& defender = after.toMove;
     const ThreatTracker& attacker = after.other;
     if (const auto lost = lossDespiteBlock(defender, attacker, g, ply)) return *lost;
     Score r;

@@ -103,15 +103,15 @@ struct SearchWalk {
         f.eval = static_cast<Score>(Mover == Colour::Own ? f.eval + f.ownGain.gain[m]
                                                          : f.eval - f.oppGain.gain[m]);
         updateKey(f.key, m, kStone<Mover>);
-        gainsBeforeMove<Colour::Own, Mover>(before.ownGain, m);
-        gainsBeforeMove<Colour::Opponent, Mover>(before.oppGain, m);
+        gainsAfterMove<Colour::Own, Mover, CodesHold::NoStone>(before.ownGain, m);
+        gainsAfterMove<Colour::Opponent, Mover, CodesHold::NoStone>(before.oppGain, m);
         board[m] = kStone<Mover>;
         ThreatTracker& beforeMover = Mover == Colour::Own ? before.ownThreats : before.oppThreats;
         // The quick judgement without the update: "none" must hold after both update forms.
         const bool noCombination =
             stoneAddsNoCombination<Mover, CodesHold::NoStone>(beforeMover, m);
         if (noCombination) ++noCombinationMoves;
-        trackOwnStone<Mover, CodesHold::NoStone>(beforeMover, m);
+        trackStone<Mover, CodesHold::NoStone>(beforeMover, m);
         if (noCombination) {
             ASSERT_EQ(beforeMover.fourGroupCount, 0);
             ASSERT_EQ(beforeMover.combinationCells, 0);
@@ -119,12 +119,12 @@ struct SearchWalk {
         clearTrackerCell(Mover == Colour::Own ? before.oppThreats : before.ownThreats, m);
         {
             StoneGuard<Mover> guard(codes.data(), m);
-            gainsAfterMove<Colour::Own, Mover>(f.ownGain, m);
-            gainsAfterMove<Colour::Opponent, Mover>(f.oppGain, m);
+            gainsAfterMove<Colour::Own, Mover, CodesHold::Stone>(f.ownGain, m);
+            gainsAfterMove<Colour::Opponent, Mover, CodesHold::Stone>(f.oppGain, m);
             ThreatTracker& afterMover = Mover == Colour::Own ? f.ownThreats : f.oppThreats;
             ASSERT_EQ((stoneAddsNoCombination<Mover, CodesHold::Stone>(afterMover, m)),
                       noCombination);
-            trackOwnStone<Mover, CodesHold::Stone>(afterMover, m);
+            trackStone<Mover, CodesHold::Stone>(afterMover, m);
             clearTrackerCell(Mover == Colour::Own ? f.oppThreats : f.ownThreats, m);
             {
                 // The best leaf score read in place equals the one over the leaf list written out,
