@@ -100,7 +100,8 @@ inline void addStoneDigits(WindowCode* codes, Cell cell, int sign) {
 // nodes, once they have placed it) or not yet (the horizon search, which never places it).
 enum class CodesHold : std::uint8_t { Stone, NoStone };
 
-// Undo token of one stone placed into the window codes: lifts it on scope exit unless lifted.
+// Undo token of one stone placed into the window codes: lifts it on scope exit unless lifted. A
+// search node places its incoming move with it, its half of the move (tree/child_move.hpp).
 template <Colour C>
 class StoneGuard {
   public:

@@ -60,7 +60,8 @@ bool unchangedLeafReaches(const CandidateList& parent, const GainMap& gains, int
 // Undoes the counters that the list added.
 void releaseList(const CandidateList& list);
 
-// A node's own list, released on every way out of the node.
+// A node's own list, released on every way out of the node: one of the balanced pairs of a child
+// move (tree/child_move.hpp).
 class ChildList {
   public:
     explicit ChildList(const CandidateList& parent) { makeChildList(parent, list_); }

@@ -9,9 +9,9 @@
 #include "search/candidates.hpp"
 #include "search/defence.hpp"
 #include "search/timer.hpp"
+#include "tree/child_move.hpp"
 #include "tree/moves.hpp"
 #include "tree/node.hpp"
-#include "tree/search_frame.hpp"
 
 namespace quoll {
 
@@ -174,17 +174,17 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
         stableSortByScore(list, rootOrderScore);
         const Score alpha0 = bestScore;
         const auto childDepth = static_cast<Depth>(depth - kPlyUnit);
-        // The children's frame; its eval is set for each move.
-        NodeFrame child{oppGain, ownGain, list, oppThreats, ownThreats, rootKey, 0};
+        // What every child reads: the root's records, built from the board.
+        NodeFrame children =
+            NodeFrame::forChildren(ownGain, oppGain, list, ownThreats, oppThreats, rootKey);
         while (bestScore < kInfinity && list.next < list.count) {
             list.cur = list.next++;
             const Cell m = list.cells[list.cur];
-            child.eval = static_cast<Score>(-rootEval - ownGain.gain[m]);
-            BoardStone stone(state.board.data(), m, kOwnStone);
+            const ChildMove<Colour::Own> child(state, children, rootEval);
             // 10.2 Once a move has raised the score, a zero-window test first.
             if (alpha0 < bestScore) {
                 const auto s = static_cast<Score>(-nonPvSearch<Colour::Opponent>(
-                    state, child, childDepth, 1, static_cast<Score>(-bestScore - 1),
+                    state, children, childDepth, 1, static_cast<Score>(-bestScore - 1),
                     static_cast<Score>(-bestScore)));
                 // Out of time: the iteration is not complete, and nothing of it is stored.
                 if (searchTimer.stopFlag) return stopped(bestScore);
@@ -195,7 +195,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
             }
             // 10.3 The full-window search.
             const auto s = static_cast<Score>(-pvSearch<Colour::Opponent>(
-                state, child, childDepth, 1, -kInfinity, static_cast<Score>(-bestScore)));
+                state, children, childDepth, 1, -kInfinity, static_cast<Score>(-bestScore)));
             // 10.4 Out of time.
             if (searchTimer.stopFlag) return stopped(bestScore);
             // 10.5 A better move leads the next iteration; the others go behind it.

@@ -1,10 +1,10 @@
 #include "tree/horizon.hpp"
 
 #include "search/defence.hpp"
+#include "tree/contracts.hpp"
 #include "tree/counters.hpp"
 #include "tree/moves.hpp"
 #include "tree/pruning.hpp"
-#include "tree/search_frame.hpp"
 
 namespace quoll {
 
@@ -48,10 +48,11 @@ Score multiFourLeafScore(const ThreatTracker& toMove, const ThreatTracker& other
 }  // namespace
 
 template <Colour Us>
-Score horizonSearch(EngineState& /*state*/, const NodeFrame& frame, Ply ply, Score alpha,
-                    Score beta) {
+Score horizonSearch([[maybe_unused]] EngineState& state, const NodeFrame& frame, Ply ply,
+                    Score alpha, Score beta) {
     constexpr Colour Them = opponentOf(Us);
     checkLeafContract(ply, alpha, beta, kMaxPly);
+    checkMoveOnBoardOnly<Them>(state, frame.move());
     ++nodeCounters.horizon;
     const Score eval = frame.eval;
 

@@ -2,7 +2,7 @@
 // The one-ply search at the leaves: every admissible move scored as eval + gain - 40.
 
 #include "board/state.hpp"
-#include "tree/frame.hpp"
+#include "tree/child_move.hpp"
 
 namespace quoll {
 

@@ -89,8 +89,8 @@ bool combinationFilter(CandidateList& list, const ThreatTracker& toMove, const D
     return true;
 }
 
-Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains) {
-    int chosen = ttMove != kNoCell ? positionOf(list, list.next, ttMove) : -1;
+Cell chooseFirstMove(CandidateList& list, Cell preferred, const GainMap& gains) {
+    int chosen = preferred != kNoCell ? positionOf(list, list.next, preferred) : -1;
     if (chosen < 0) {
         chosen = list.next;
         int chosenKey = orderKey(gains, list.cells[chosen]);

@@ -88,9 +88,9 @@ bool combinationFilter(CandidateList& list, const ThreatTracker& toMove, const D
 // key goes first.
 inline int orderKey(const GainMap& gains, Cell x) { return gains.gain[x] * 65536 + x; }
 
-// Puts the table move (if it survived the filters) or else the best cell by the ordering rule at
-// cells[next], makes it the current move and returns it.
-Cell chooseFirstMove(CandidateList& list, Cell ttMove, const GainMap& gains);
+// Puts `preferred` (the table move, when it survived the filters; the block of a four) or else
+// the best cell by the ordering rule at cells[next], makes it the current move and returns it.
+Cell chooseFirstMove(CandidateList& list, Cell preferred, const GainMap& gains);
 
 // Orders cells[next, count) by the ordering rule as far as the move loop can reach: up to the
 // present limit, or the limit of a won score should the best score become a win (the only

@@ -3,11 +3,12 @@
 #include "search/defence.hpp"
 #include "search/timer.hpp"
 #include "testkit/consistency.hpp"
+#include "tree/child_move.hpp"
+#include "tree/contracts.hpp"
 #include "tree/counters.hpp"
 #include "tree/horizon.hpp"
 #include "tree/moves.hpp"
 #include "tree/pruning.hpp"
-#include "tree/search_frame.hpp"
 #include "tree/vcf.hpp"
 
 namespace quoll {
@@ -18,12 +19,12 @@ namespace {
 
 // In checking builds: the node's incremental records must equal their rebuild from the board.
 template <Colour Us>
-inline void checkNodeFrame([[maybe_unused]] const EngineState& state,
-                           [[maybe_unused]] const GainMap& toMoveGains,
-                           [[maybe_unused]] const GainMap& otherGains,
-                           [[maybe_unused]] const ThreatTracker& toMoveThreats,
-                           [[maybe_unused]] const ThreatTracker& otherThreats,
-                           [[maybe_unused]] const CandidateList& list) {
+inline void checkNodeRecords([[maybe_unused]] const EngineState& state,
+                             [[maybe_unused]] const GainMap& toMoveGains,
+                             [[maybe_unused]] const GainMap& otherGains,
+                             [[maybe_unused]] const ThreatTracker& toMoveThreats,
+                             [[maybe_unused]] const ThreatTracker& otherThreats,
+                             [[maybe_unused]] const CandidateList& list) {
 #ifdef QUOLL_CHECKS
     if constexpr (Us == Colour::Own)
         checkConsistency(state, toMoveGains, otherGains, toMoveThreats, otherThreats, list);
@@ -50,24 +51,14 @@ struct NodeStore {
     }
 };
 
-// What the children of one node share: the child depth and ply, and their frame, which holds the
-// records after the node's move; its eval is set for each child. The scores and windows of
-// `search` are the node's, not the child's.
-struct Children {
-    EngineState& state;
-    Depth depth;
-    Ply ply;
-    Score parentEval;
-    NodeFrame frame;
-
-    // The child after the move x, whose stone is on the board, searched as a ChildKind node.
-    template <Colour Them, NodeKind ChildKind>
-    Score search(Cell x, Score alpha, Score beta) {
-        frame.eval = static_cast<Score>(-(parentEval + frame.otherGains.gain[x]));
-        return static_cast<Score>(-searchNode<Them, ChildKind>(
-            state, frame, depth, ply, static_cast<Score>(-beta), static_cast<Score>(-alpha)));
-    }
-};
+// The child after the move its ChildMove made, searched as a ChildKind node; the window and the
+// score are the parent's.
+template <Colour Them, NodeKind ChildKind>
+inline Score searchChild(EngineState& state, const NodeFrame& children, Depth depth, Ply ply,
+                         Score alpha, Score beta) {
+    return static_cast<Score>(-searchNode<Them, ChildKind>(
+        state, children, depth, ply, static_cast<Score>(-beta), static_cast<Score>(-alpha)));
+}
 
 // Step 9 of searchNode: the other side's move m made a four whose single block is b, the only
 // move. `key` is the node's key, `alpha` and `beta` its window after the mate-distance bounds.
@@ -78,7 +69,6 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
     constexpr Colour Them = opponentOf(Us);
     constexpr bool pvNode = Kind == NodeKind::Pv;
     const Cell m = frame.move();
-    std::uint8_t* board = state.board.data();
 
     // 9.1 The block's slot starts loading while the four sequences run.
     prefetchChildSlot(state.table, key, b, kStone<Us>);
@@ -94,9 +84,9 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
     // 9.3 Four sequence: can the other side go on with fours after the block?
     Score v;
     {
-        BoardStone stone(board, b, kStone<Us>);
-        const VcfFrame vcf{other, toMove, m, b};
-        v = vcfAttack<Them>(state, vcf, pvNode ? kVcfBudgetPv : kVcfBudgetNonPv,
+        const VcfFrame sequence{other, toMove, m, b};
+        const ChildMove<Us> block(state, sequence);
+        v = vcfAttack<Them>(state, sequence, pvNode ? kVcfBudgetPv : kVcfBudgetNonPv,
                             static_cast<Ply>(ply + 1), static_cast<Score>(-beta),
                             static_cast<Score>(-alpha));
     }
@@ -106,36 +96,24 @@ Score searchForcedBlock(EngineState& state, const NodeFrame& frame, Depth depth,
         return alpha;
     }
 
-    // 9.5 This node's list and gains after m; the block becomes the list's current move.
+    // 9.5 This node's list and gains after m; the block, which the list holds as every four's
+    // cells lie near its stones, becomes the list's current move.
     ChildList list(frame.parent);
-    GainMap gains = frame.toMoveGains;
-    GainMap otherGainsAfter = frame.otherGains;
-    bothGainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
-    checkNodeFrame<Us>(state, gains, otherGainsAfter, toMove, other, *list);
-    for (int i = list->next; i < list->count; ++i)
-        if (list->cells[i] == b) {
-            list->cells[i] = list->cells[list->next];
-            list->cells[list->next] = b;
-            break;
-        }
-    list->cur = list->next++;
+    const GainsAfterMove<Us> gains(frame);
+    checkNodeRecords<Us>(state, gains.toMove, gains.other, toMove, other, *list);
+    chooseFirstMove(*list, b, gains.toMove);
 
     // 9.6 The block, searched with the four sequence's result as the child's alpha;
     // principal-variation nodes extend it.
     Score r;
     {
-        BoardStone stone(board, b, kStone<Us>);
-        const NodeFrame child{otherGainsAfter,
-                              gains,
-                              *list,
-                              other,
-                              toMove,
-                              key,
-                              static_cast<Score>(-(frame.eval + gains.gain[b]))};
+        NodeFrame children =
+            NodeFrame::forChildren(gains.toMove, gains.other, *list, toMove, other, key);
+        const ChildMove<Us> block(state, children, frame.eval);
         const Depth childDepth =
             static_cast<Depth>(depth - kPlyUnit + (pvNode ? kDepthExtension[3] : 0));
         r = static_cast<Score>(-searchNode<Them, Kind>(
-            state, child, childDepth, static_cast<Ply>(ply + 1), v, static_cast<Score>(-alpha)));
+            state, children, childDepth, static_cast<Ply>(ply + 1), v, static_cast<Score>(-alpha)));
     }
 
     // 9.7 The result, stored unless out of time.
@@ -161,6 +139,7 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
     constexpr bool pvNode = Kind == NodeKind::Pv;
     constexpr MoveLimitParams limits = pvNode ? kPvMoveLimits : kNonPvMoveLimits;
     checkNodeContract<Kind>(depth, ply, alpha, beta);
+    checkMoveOnBoardOnly<Them>(state, frame.move());
     ++nodeCounters.tree;
 
     // 1. Horizon: shallow or deep enough, the one-ply search scores the node.
@@ -196,7 +175,6 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
 
     // 8. m's stone into the window codes, lifted on every way out.
     StoneGuard<Them> placed(state.windowCodes.data(), m);
-    std::uint8_t* board = state.board.data();
 
     // 9. Forced block: m made a four with a single block, the only move.
     if (const std::uint16_t b = frame.otherThreats.fourSlot[m]; isSinglePartner(b))
@@ -229,24 +207,22 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
     Depth childDepth = static_cast<Depth>(depth - kPlyUnit);
     if constexpr (pvNode) childDepth += kDepthExtension[multiFours ? 2 : restricted ? 1 : 0];
 
-    // 15. The gains after m.
-    GainMap gains = frame.toMoveGains;
-    GainMap otherGainsAfter = frame.otherGains;
-    bothGainsAfterMove<Us, Them>(gains, otherGainsAfter, m);
-    checkNodeFrame<Us>(state, gains, otherGainsAfter, toMove, other, *list);
-
-    Children children{state, childDepth, static_cast<Ply>(ply + 1), eval,
-                      NodeFrame{otherGainsAfter, gains, *list, other, toMove, key, 0}};
+    // 15. The gains after m, and the frame of this node's children.
+    const GainsAfterMove<Us> gains(frame);
+    checkNodeRecords<Us>(state, gains.toMove, gains.other, toMove, other, *list);
+    NodeFrame children =
+        NodeFrame::forChildren(gains.toMove, gains.other, *list, toMove, other, key);
+    const auto childPly = static_cast<Ply>(ply + 1);
 
     // 16. First move: the table move or the best by gain, with the full window.
-    Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains);
+    Cell bestMove = chooseFirstMove(*list, probe.ttMove, gains.toMove);
     const bool childrenProbe = childDepth > kPlyUnit;  // shallower children are horizon nodes
     if (childrenProbe)
         prefetchChildSlots(state.table, key, list->cells.data(), list->cur, list->next, kStone<Us>);
     Score r;
     {
-        BoardStone stone(board, bestMove, kStone<Us>);
-        r = children.search<Them, Kind>(bestMove, alpha, beta);
+        const ChildMove<Us> child(state, children, eval);
+        r = searchChild<Them, Kind>(state, children, childDepth, childPly, alpha, beta);
     }
     if (searchTimer.stopFlag) return kInfinity;
     if (r >= beta) {
@@ -258,7 +234,7 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
     // gain.
     Score best = r > alpha ? r : alpha;
     setMoveLimit(*list, best, limits);
-    if (list->next < list->limit) sortRemainingMoves(*list, gains, limits);
+    if (list->next < list->limit) sortRemainingMoves(*list, gains.toMove, limits);
     if (childrenProbe)
         prefetchChildSlots(state.table, key, list->cells.data(), list->next, list->limit,
                            kStone<Us>);
@@ -268,18 +244,18 @@ Score searchNode(EngineState& state, const NodeFrame& frame, Depth depth, Ply pl
         const Cell x = list->cells[list->next];
         list->cur = list->next++;
         {
-            BoardStone stone(board, x, kStone<Us>);
+            const ChildMove<Us> child(state, children, eval);
             if constexpr (pvNode) {
                 if (best > alpha && childDepth > kPlyUnit) {
                     // Zero-window pre-search. An aborted one ends the node at once: it must
                     // not go on to store a bound that the moves left unsearched might break.
-                    const Score r0 = children.search<Them, NodeKind::NonPv>(
-                        x, best, static_cast<Score>(best + 1));
+                    const Score r0 = searchChild<Them, NodeKind::NonPv>(
+                        state, children, childDepth, childPly, best, static_cast<Score>(best + 1));
                     if (searchTimer.stopFlag) return kInfinity;
                     if (r0 <= best) continue;
                 }
             }
-            r = children.search<Them, Kind>(x, best, beta);
+            r = searchChild<Them, Kind>(state, children, childDepth, childPly, best, beta);
         }
         if (searchTimer.stopFlag) return kInfinity;
         if (r >= beta) {

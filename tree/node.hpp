@@ -2,7 +2,7 @@
 // The recursive principal-variation (pvSearch) and zero-window (nonPvSearch) nodes.
 
 #include "board/state.hpp"
-#include "tree/frame.hpp"
+#include "tree/child_move.hpp"
 #include "tree/table.hpp"
 
 namespace quoll {

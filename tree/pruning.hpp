@@ -1,8 +1,10 @@
 #pragma once
-// Fixed numbers of the tree search: margins, extensions, budgets.
+// Fixed numbers of the tree search (margins, extensions, budgets), and the decided scores and
+// mate-distance bounds by ply.
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "board/types.hpp"
 
@@ -56,5 +58,31 @@ constexpr Score lossScore(int ply, int fivesAhead) {
     return static_cast<Score>((ply + fivesAhead) - kWinScore);
 }
 constexpr Score winBound(int ply) { return static_cast<Score>(kWinScore - (ply + 3)); }
+
+// Mate-distance bounds: the quickest win and the slowest loss still possible at this ply bound
+// the window. Each returns the node's score when the narrowed window is empty.
+inline std::optional<Score> boundByWin(int ply, Score alpha, Score& beta) {
+    const Score w = winBound(ply);
+    if (w < beta) {
+        beta = w;
+        if (alpha >= w) return w;
+    }
+    return std::nullopt;
+}
+
+inline std::optional<Score> boundByLoss(int ply, Score& alpha, Score beta) {
+    const Score l = lossScore(ply, 4);
+    if (alpha < l) {
+        alpha = l;
+        if (l >= beta) return l;
+    }
+    return std::nullopt;
+}
+
+// Fail-hard return of a decided score found by the threat tests.
+inline Score clampToWindow(Score s, Score alpha, Score beta) {
+    if (s > beta) return beta;
+    return s > alpha ? s : alpha;
+}
 
 }  // namespace quoll

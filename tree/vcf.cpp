@@ -1,10 +1,10 @@
 #include "tree/vcf.hpp"
 
 #include "board/geometry.hpp"
+#include "tree/contracts.hpp"
 #include "tree/counters.hpp"
 #include "tree/moves.hpp"
 #include "tree/pruning.hpp"
-#include "tree/search_frame.hpp"
 
 namespace quoll {
 
@@ -13,6 +13,7 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
                 Score beta) {
     constexpr Colour Defender = opponentOf(Attacker);
     checkLeafContract(ply, alpha, beta, kMaxVcfPly);
+    checkMoveOnBoardOnly<Defender>(state, frame.last);
     ++nodeCounters.vcf;
     if (budget <= 0) return alpha;  // an exhausted sequence fails for the attacker
 
@@ -22,7 +23,7 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
 
     if (const auto bounded = boundByWin(ply, alpha, beta)) return *bounded;
 
-    StoneGuard<Defender> block(state.windowCodes.data(), last);
+    StoneGuard<Defender> placed(state.windowCodes.data(), last);
     const Depth childBudget = static_cast<Depth>(budget - kPlyUnit);
     const std::uint16_t g = frame.otherThreats.fourSlot[last];
     if (isSinglePartner(g)) {
@@ -36,8 +37,8 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
         copyTrackerWithStone<Defender, CodesHold::Stone>(defender, frame.otherThreats, last);
         Score r;
         {
-            BoardStone stone(state.board.data(), g, kStone<Attacker>);
             const VcfFrame child{defender, attacker, g, g};
+            const ChildMove<Attacker> block(state, child);
             r = static_cast<Score>(
                 -vcfDefend<Attacker>(state, child, childBudget, ply + 1, -beta, -alpha));
         }
@@ -54,8 +55,8 @@ Score vcfAttack(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
         if (after.toMove.fourSlot[c] == kNoCell) continue;
         Score r;
         {
-            BoardStone stone(state.board.data(), c, kStone<Attacker>);
             const VcfFrame child{after.other, after.toMove, c, c};
+            const ChildMove<Attacker> four(state, child);
             r = static_cast<Score>(
                 -vcfDefend<Attacker>(state, child, childBudget, ply + 1, -beta, -alpha));
         }
@@ -70,6 +71,7 @@ Score vcfDefend(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
                 Score beta) {
     constexpr Colour Defender = opponentOf(Attacker);
     checkLeafContract(ply, alpha, beta, kMaxVcfPly);
+    checkMoveOnBoardOnly<Attacker>(state, frame.last);
     ++nodeCounters.vcf;
     if (budget <= 0) return beta;
 
@@ -79,7 +81,7 @@ Score vcfDefend(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
 
     if (const auto bounded = boundByLoss(ply, alpha, beta)) return *bounded;
 
-    StoneGuard<Attacker> four(state.windowCodes.data(), last);
+    StoneGuard<Attacker> placed(state.windowCodes.data(), last);
     const std::uint16_t g = frame.otherThreats.fourSlot[last];
     if (g == kNoCell) return beta;  // no four: the sequence is broken
 
@@ -90,8 +92,8 @@ Score vcfDefend(EngineState& state, const VcfFrame& frame, Depth budget, Ply ply
     if (const auto lost = lossDespiteBlock(defender, attacker, g, ply)) return *lost;
     Score r;
     {
-        BoardStone stone(state.board.data(), g, kStone<Defender>);
         const VcfFrame child{attacker, defender, frame.four, g};
+        const ChildMove<Defender> block(state, child);
         r = static_cast<Score>(-vcfAttack<Attacker>(
             state, child, static_cast<Depth>(budget - kPlyUnit), ply + 1, -beta, -alpha));
     }

@@ -2,7 +2,7 @@
 // Search for a win by continuous fours: the attacker plays only fours, the defender only blocks.
 
 #include "board/state.hpp"
-#include "tree/frame.hpp"
+#include "tree/child_move.hpp"
 
 namespace quoll {
 
