@@ -31,7 +31,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -48,11 +47,11 @@
 
 using namespace quoll;
 using quoll::tools::EngineProcess;
+using quoll::tools::EngineReply;
 using quoll::tools::makeAbsoluteRunnable;
+using quoll::tools::requestReply;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct Options {
     std::string engine;
@@ -70,6 +69,8 @@ constexpr LimitRun kLimits[] = {{50, 2000}, {200, 1000}, {1000, 300}};
 
 // The memory limit the manager sends before every game.
 constexpr std::int64_t kMaxMemoryBytes = 64 << 20;
+// How long a move may take before the engine counts as hung.
+constexpr int kReplyWaitMs = 30000;
 
 std::string defaultEnginePath(const char* argv0) {
     std::error_code error;
@@ -131,12 +132,13 @@ std::string cellWords(Cell cell) {
     return std::to_string(cellColumn(cell)) + "," + std::to_string(cellRow(cell));
 }
 
-// The whole position as a BOARD block with players, seen by `self` (its stones are player 1).
+// The whole position as a BOARD block with players, seen by `self` (its stones are player 1); the
+// request adds the line end of its DONE.
 std::string boardBlock(const Board& board, const std::vector<Cell>& moves, std::uint8_t self) {
     std::string block = "BOARD\n";
     for (const Cell cell : moves)
         block += cellWords(cell) + (board[cell] == self ? ",1\n" : ",2\n");
-    return block + "DONE\n";
+    return block + "DONE";
 }
 
 // The lines a manager sends after START and before the first move of a game.
@@ -164,7 +166,7 @@ std::int64_t runQueueWaitNs(const std::string& schedstat) {
 }
 
 struct Measurement {
-    std::int64_t replyNs;
+    double replyMs;
     std::int64_t waitNs;  // of it, time the engine or this tool's reader waited for a CPU
 };
 
@@ -197,15 +199,16 @@ class Runner {
         if (++count_ % 4 == 0) return boardGame();
         if (game_.over || game_.moves.size() > 100) return newGame();
         // The opponent engine sees the whole position and answers.
-        opponent_.sendRaw(boardBlock(game_.board, game_.moves, kOpponentStone));
-        const std::optional<Cell> move = freeCellReply(opponent_.readLine(), game_.board);
+        const EngineReply answer = requestReply(
+            opponent_, boardBlock(game_.board, game_.moves, kOpponentStone), kReplyWaitMs);
+        const std::optional<Cell> move = freeCellReply(answer.line, game_.board);
         if (!move) {
             std::fprintf(stderr, "the opponent engine gave no move\n");
             return std::nullopt;
         }
         game_.play(*move, kOpponentStone);
         if (game_.over) return newGame();
-        return timed("INFO time_left 2147483647\nTURN " + cellWords(*move) + "\n", game_.board);
+        return timed("INFO time_left 2147483647\nTURN " + cellWords(*move), game_.board);
     }
 
     // How long each START took to answer, in ms.
@@ -214,12 +217,10 @@ class Runner {
   private:
     // START, not timed by the manager but measured here; its OK must come.
     bool startGame() {
-        const auto begin = Clock::now();
-        engine_.sendLine("START 15");
-        const std::optional<std::string> ok = engine_.readLine();
-        startMs_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
-        if (ok && *ok == "OK") return true;
-        std::fprintf(stderr, "START answered %s\n", ok ? ok->c_str() : "(nothing)");
+        const EngineReply ok = requestReply(engine_, "START 15", kReplyWaitMs);
+        startMs_.push_back(ok.elapsedMs);
+        if (ok.line == "OK") return true;
+        std::fprintf(stderr, "START answered %s\n", ok.line ? ok.line->c_str() : "(nothing)");
         return false;
     }
 
@@ -264,22 +265,16 @@ class Runner {
     // of `board`; the move goes into the game when `intoGame`.
     std::optional<Measurement> timed(const std::string& lines, Board& board, bool intoGame = true) {
         const std::int64_t waitBefore = waits_.now();
-        const auto begin = Clock::now();
-        std::optional<std::string> reply;
-        if (engine_.sendRaw(lines)) do
-                reply = engine_.readLine();
-            while (reply && reply->starts_with("MESSAGE"));
-        const auto elapsed = Clock::now() - begin;
+        const EngineReply reply = requestReply(engine_, lines, kReplyWaitMs);
         const std::int64_t waited = waits_.now() - waitBefore;
-        const std::optional<Cell> cell = freeCellReply(reply, board);
+        const std::optional<Cell> cell = freeCellReply(reply.line, board);
         if (!cell) {
             std::fprintf(stderr, "no move on a free cell in reply to %s: %s\n", lines.c_str(),
-                         reply ? reply->c_str() : "(none)");
+                         reply.line ? reply.line->c_str() : "(none)");
             return std::nullopt;
         }
         if (intoGame) game_.play(*cell, kOwnStone);
-        return Measurement{std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count(),
-                           waited};
+        return Measurement{reply.elapsedMs, waited};
     }
 
     EngineProcess& engine_;
@@ -302,9 +297,7 @@ double percentile(const std::vector<double>& sorted, double fraction) {
 bool startOpponent(EngineProcess& engine, const std::string& path, int turnMs) {
     if (!engine.startBrain(path)) return false;
     engine.sendRaw(gameInfoLines(turnMs));
-    engine.sendLine("START 15");
-    const std::optional<std::string> ok = engine.readLine();
-    return ok && *ok == "OK";
+    return requestReply(engine, "START 15", kReplyWaitMs).line == "OK";
 }
 
 // Prints one row; returns the number of late replies.
@@ -369,7 +362,7 @@ int main(int argc, char** argv) {
                 failed = true;
                 break;
             }
-            const double over = static_cast<double>(measured->replyNs) / 1e6 - run.turnMs;
+            const double over = measured->replyMs - run.turnMs;
             overMs.back().push_back(over);
             ownOverMs.back().push_back(over - static_cast<double>(measured->waitNs) / 1e6);
         }

@@ -147,12 +147,13 @@ TEST(EngineGames, RepliesComeInTime) {
                 board[opponent] = O;
                 if (tools::makesExactFive(board, opponent, O)) break;
                 const std::int64_t waitBefore = waitedNs();
-                const auto reply = engine.timedRequest("TURN " + moveText(opponent));
+                const tools::EngineReply reply =
+                    tools::requestReply(engine, "TURN " + moveText(opponent), 30000);
                 const Milliseconds waited = std::chrono::nanoseconds(waitedNs() - waitBefore);
                 ASSERT_TRUE(reply.line.has_value());
                 const std::optional<int> move = tools::parseMoveReply(*reply.line);
                 ASSERT_TRUE(move && board[*move] == kNone) << *reply.line;
-                const Milliseconds late = reply.elapsed - Milliseconds(budgetMs);
+                const Milliseconds late = Milliseconds(reply.elapsedMs - budgetMs);
                 EXPECT_LT((late - waited).count(), 10.0)
                     << "reply " << replied << " at " << budgetMs << " ms: " << late.count()
                     << " ms late, " << waited.count() << " ms of it waiting for a CPU";

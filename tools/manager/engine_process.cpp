@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -147,14 +148,6 @@ bool EngineProcess::expectEndOfOutput(Milliseconds timeout) {
     return !line && output_ < 0 && buffer_.empty();
 }
 
-EngineProcess::TimedReply EngineProcess::timedRequest(std::string_view line, Milliseconds timeout) {
-    const auto begin = Clock::now();
-    TimedReply reply;
-    if (sendLine(line, timeout)) reply.line = readLine(timeout);
-    reply.elapsed = Clock::now() - begin;
-    return reply;
-}
-
 void EngineProcess::closeInput() {
     if (input_ >= 0) close(input_);
     input_ = -1;
@@ -200,6 +193,25 @@ bool EngineProcess::fillBuffer() {
 void EngineProcess::closeOutput() {
     if (output_ >= 0) close(output_);
     output_ = -1;
+}
+
+EngineReply requestReply(EngineProcess& engine, std::string_view request, int waitMs) {
+    EngineReply reply;
+    const auto begin = Clock::now();
+    const auto deadline = begin + Milliseconds(waitMs);
+    if (engine.sendLine(request)) {
+        while (std::optional<std::string> text = engine.readLine(
+                   std::max(std::chrono::duration_cast<Milliseconds>(deadline - Clock::now()),
+                            Milliseconds(0)))) {
+            if (!text->starts_with("MESSAGE") && !text->starts_with("DEBUG")) {
+                reply.line = std::move(text);
+                break;
+            }
+            reply.skipped.push_back(*text);
+        }
+    }
+    reply.elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+    return reply;
 }
 
 bool makeAbsoluteRunnable(std::string& path, const char* tool) {

@@ -26,12 +26,6 @@ class EngineProcess {
     using Milliseconds = std::chrono::milliseconds;
     static constexpr Milliseconds kDefaultTimeout{30000};  // generous: sanitizer builds are slow
 
-    // A reply together with the time from sending the request to reading the reply's end.
-    struct TimedReply {
-        std::optional<std::string> line;
-        std::chrono::nanoseconds elapsed{};
-    };
-
     EngineProcess() = default;
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
@@ -66,9 +60,6 @@ class EngineProcess {
     // True when the engine closes its output with nothing more written.
     bool expectEndOfOutput(Milliseconds timeout = kDefaultTimeout);
 
-    // Sends a request and measures the time until its reply line has been read.
-    TimedReply timedRequest(std::string_view line, Milliseconds timeout = kDefaultTimeout);
-
     // Ends the engine's standard input, as a manager that goes away does.
     void closeInput();
 
@@ -90,6 +81,17 @@ class EngineProcess {
     bool windowsTextLines_ = false;
     int repliesWithoutCarriageReturn_ = 0;
 };
+
+// The answer to a request as a manager reads it: the first line that is not a MESSAGE or DEBUG.
+struct EngineReply {
+    std::optional<std::string> line;   // the move line; nothing when no line came
+    std::vector<std::string> skipped;  // MESSAGE and DEBUG lines before it
+    double elapsedMs = 0;              // from sending the request to reading its answer
+};
+
+// Sends a request, one line or several separated by line feeds (the line end of the last is
+// added), and waits up to `waitMs` in all for its answer, reading past MESSAGE and DEBUG lines.
+EngineReply requestReply(EngineProcess& engine, std::string_view request, int waitMs);
 
 // The engine expects to be started by an absolute path, as managers do: makes `path` absolute
 // and tells whether it names a runnable file, saying on stderr when not.

@@ -10,8 +10,6 @@
 namespace quoll::tools {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The engine's own budget for a move: a twentieth of its remaining time, at most the turn limit.
 double moveBudgetMs(long long timeLeftMs, int turnMs) {
     return static_cast<double>(std::min<long long>(timeLeftMs / 20, turnMs));
@@ -233,29 +231,6 @@ class Match {
 };
 
 }  // namespace
-
-EngineReply requestReply(EngineProcess& engine, const std::string& line, int waitMs) {
-    EngineReply reply;
-    const auto begin = Clock::now();
-    const auto deadline = begin + std::chrono::milliseconds(waitMs);
-    if (engine.sendLine(line)) {
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            std::optional<std::string> text =
-                engine.readLine(std::max(left, std::chrono::milliseconds(0)));
-            if (!text) break;
-            if (text->rfind("MESSAGE", 0) == 0 || text->rfind("DEBUG", 0) == 0) {
-                reply.skipped.push_back(*text);
-                continue;
-            }
-            reply.line = std::move(text);
-            break;
-        }
-    }
-    reply.elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
-    return reply;
-}
 
 MatchSummary runMatch(const MatchOptions& options, std::ostream& log) {
     return Match(options, log).run();

@@ -61,16 +61,6 @@ struct MatchSummary {
     bool clean() const { return illegalMoves == 0 && timeOuts == 0 && crashes == 0; }
 };
 
-// The answer to a request as a manager reads it: the first line that is not a MESSAGE or DEBUG.
-struct EngineReply {
-    std::optional<std::string> line;   // the move line; nothing when no line came
-    std::vector<std::string> skipped;  // MESSAGE and DEBUG lines before it
-    double elapsedMs = 0;
-};
-
-// Sends the request's last line and waits up to `waitMs` for its reply.
-EngineReply requestReply(EngineProcess& engine, const std::string& line, int waitMs);
-
 // Plays the match and writes each game and the totals to `log`.
 MatchSummary runMatch(const MatchOptions& options, std::ostream& log);
 
