@@ -17,14 +17,16 @@ constexpr bool kLeadingSlashIsAbsolute = true;
 #endif
 
 TEST(AbsolutePath, WindowsFormsCountOnEveryPlatformAndALeadingSlashOnLinuxOnly) {
+    // Drive letters of either case, the first and last of each range among them.
     const std::vector<std::wstring> windowsForms = {
-        L"C:\\engines\\",       L"c:/engines/", L"Z:\\", L"z:\\",
-        L"\\\\server\\share\\", L"\\\\server",  L"\\\\s"};
+        L"C:\\engines\\", L"c:/engines/",         L"A:\\",       L"a:\\", L"a:/", L"Z:\\",
+        L"z:\\",          L"\\\\server\\share\\", L"\\\\server", L"\\\\s"};
     const std::vector<std::wstring> leadingSlash = {L"/", L"/usr/games/"};
     // Drive-relative, relative and empty paths are not absolute anywhere.
     const std::vector<std::wstring> relative = {
-        L"C:", L"C:engines\\", L"1:\\engines\\", L"[:\\", L"{:\\", L"engines\\", L".\\",
-        L"",   L"\\\\",        L"\\engines\\",   L"./"};
+        L"C:",          L"a:",   L"C:engines\\", L"1:\\engines\\", L"@:\\", L"[:\\",
+        L"`:\\",        L"{:\\", L"engines\\",   L".\\",           L"",     L"\\\\",
+        L"\\engines\\", L"./"};
     for (const auto& [paths, windowsForm, absolute] :
          {std::tuple{windowsForms, true, true},
           std::tuple{leadingSlash, false, kLeadingSlashIsAbsolute},

@@ -238,7 +238,8 @@ TEST(Transcript, RelativeProgramPathGivesTheMessageFirst) {
 
 // A program in the root folder of a drive, a share or the file system has an absolute folder.
 TEST(Transcript, ProgramsInARootFolderFindIt) {
-    for (const char* path : {"/pbrain-quoll", "C:\\pbrain-quoll.exe", "\\\\server\\share\\x.exe"})
+    for (const char* path : {"/pbrain-quoll", "C:\\pbrain-quoll.exe", "a:/pbrain-quoll.exe",
+                             "\\\\server\\share\\x.exe"})
         EXPECT_TRUE(locateEngineFolder(path)) << path;
     EXPECT_FALSE(locateEngineFolder("pbrain-quoll.exe"));
 }
