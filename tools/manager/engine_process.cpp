@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -200,9 +199,8 @@ EngineReply requestReply(EngineProcess& engine, std::string_view request, int wa
     const auto begin = Clock::now();
     const auto deadline = begin + Milliseconds(waitMs);
     if (engine.sendLine(request)) {
-        while (std::optional<std::string> text = engine.readLine(
-                   std::max(std::chrono::duration_cast<Milliseconds>(deadline - Clock::now()),
-                            Milliseconds(0)))) {
+        while (std::optional<std::string> text =
+                   engine.readLine(Milliseconds(remainingMs(deadline)))) {
             if (!text->starts_with("MESSAGE") && !text->starts_with("DEBUG")) {
                 reply.line = std::move(text);
                 break;
