@@ -67,7 +67,7 @@ Score horizonSearch([[maybe_unused]] EngineState& state, const NodeFrame& frame,
     // Futility.
     if (alpha >= eval + kHorizonFutilityMargin && alpha < kWinThreshold) return alpha;
 
-    // The codes do not hold m: the before forms of the updates apply.
+    // A leaf never places m in the codes: its updates take the CodesHold::NoStone form.
     const Cell b = frame.otherThreats.fourSlot[m];
     if (isSinglePartner(b)) {
         // m made a four: the only move is its block at b. The other side's tracker is needed
