@@ -50,7 +50,9 @@ struct VcfFrame {
 };
 
 // The parent's half of one child move, from just before the child is called to just after it
-// returns: the move's stone on the board, and for a tree or horizon child its eval in the frame.
+// returns: the move's stone on the board and, for a tree or horizon child, the frame it reads:
+// the parent's list with the move as its current cell, the parent's copies of the gain maps and
+// trackers (updated for the parent's own move), and the child's eval, set here.
 //
 // A node changes what it shares with the rest of the search only in balanced pairs, each a scope
 // that every way out closes:
@@ -62,8 +64,8 @@ struct VcfFrame {
 //    the codes, so the updates the child makes before (and the horizon, which never places the
 //    stone) take the CodesHold::NoStone form, those after the CodesHold::Stone form;
 //  - the neighbour counters of a node's own list, which the child derives from its parent's
-//    (searchNode's step 11, makeChildList) and releases on every later way out (ChildList,
-//    search/candidates.hpp).
+//    (makeChildList at searchNode's step 11, or 9.5 for a forced block) and releases on every
+//    later way out (ChildList, search/candidates.hpp).
 // The gain maps and trackers are not shared: the child reads its parent's through the frame,
 // copies them and updates the copies for its move (GainsAfterMove, TrackersAfterMove below), and
 // its own children read those copies in turn; nothing of them is undone. Checking builds test on
