@@ -470,6 +470,7 @@ def review_game(driver):
     by_id(driver, 'move-text').send_keys('h8 h7 h8')
     by_id(driver, 'set-moves').click()
     assert by_id(driver, 'status').text == 'Move 3 (H8) is on a taken cell.'
+    by_id(driver, 'move-text').clear()
     # The game comes as a .psq record, and is saved as the same record.
     record = 'Piskvorky 15x15, 0:0, 0\n' + ''.join(
         f'{ord(move[0]) - 96},{move[1:]},{100 * i}\n' for i, move in enumerate(BLUNDER_GAME.split())) + '-1\n'

@@ -359,7 +359,10 @@ async function search(task, index, limits, quiet = false) {
     const shown = state.live;
     if (task.kind === 'analysis' && shown && shown.version === version && shown.index === index &&
         shown.kind === 'analysis' && shown.detail.depth > detail.depth) return;
-    state.live = { detail, version, index, kind: task.kind, ms: Date.now() - task.started };
+    // An analysis counts the nodes of all its searches of the position.
+    const ms = Date.now() - task.started;
+    const nps = task.kind === 'analysis' && ms > 0 ? Math.round(((task.nodes + detail.nodes) * 1000) / ms) : detail.nps;
+    state.live = { detail, version, index, kind: task.kind, ms, nps };
     renderPanel();
     drawLine();
   });
@@ -400,6 +403,7 @@ function analyse() {
         ({ version } = state);
         index = state.view;
         task.started = Date.now();
+        task.nodes = 0;
       }
       if (gameOverAt(index)) {
         end = 'The game is over in this position.';
@@ -411,6 +415,7 @@ function analyse() {
       }
       const { detail } = await search(task, index, { turnMs: ANALYSIS_STEP_MS, maxDepth: 0, maxNodes: 0 });
       if (version !== state.version || index !== state.view) continue;
+      task.nodes += detail ? detail.nodes : 0;
       if (!detail) {
         end = 'The engine shows no thinking (no detail lines).';
         break;
@@ -457,7 +462,7 @@ function stop() {
   render();
 }
 
-async function restartEngine() {
+function restartEngine() {
   state.failure = '';
   runTask('restart', () => engine.restart());
 }
@@ -480,7 +485,7 @@ function renderPanel() {
   const depth = detail.depth === 0 && detail.reason ? `no search (${detail.reason})` : `depth ${detail.depth}`;
   const ms = live.kind === 'analysis' ? live.ms : detail.time;
   panel.textContent = `${KIND_NAMES[live.kind]}, ${toMove} to move: ${depth}, ${scoreText(knownScore(detail))}, ` +
-    `${speedText(detail.nps || 0)}, ${(ms / 1000).toFixed(1)} s`;
+    `${speedText(live.nps || 0)}, ${(ms / 1000).toFixed(1)} s`;
   panel.dataset.depth = detail.depth;
   lineText.textContent = detail.pv.length ? `Line: ${detail.pv.map(cellName).join(' ')}` : '';
 }
