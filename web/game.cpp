@@ -109,12 +109,17 @@ std::optional<int> think(Game& game, const Search& search,
     };
     std::optional<std::string> line;
     if (game.engine->sendLine(*lastLine)) {
-        // MESSAGE and DEBUG lines come before the move, as managers read them.
+        // MESSAGE and DEBUG lines come before the move, as managers read them; a brain that
+        // goes on writing them past its time is too slow.
         while ((line = game.engine->readLine(
                     std::chrono::milliseconds(std::max(0, waitMs - elapsed()))))) {
             *line = withoutCarriageReturn(std::move(*line));
             if (line->starts_with("MESSAGE")) onMessage(*line);
             else if (!line->starts_with("DEBUG")) break;
+            if (elapsed() > waitMs) {
+                line.reset();
+                break;
+            }
         }
     }
     elapsedMs = elapsed();

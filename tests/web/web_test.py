@@ -217,6 +217,16 @@ def transcript_test():
     assert call(port, 'POST', path + '/think', base)[0] == 404
     server.kill()
 
+    # A brain that writes MESSAGE lines without end is too slow, not a search without end.
+    chatty = write_brain('pbrain-chatty', '#!/bin/sh\nwhile read -r line; do case "$line" in\n'
+                                          '  START*) echo OK;; DONE) while :; do echo MESSAGE; done;; esac; done\n')
+    server, port = start('--engine', chatty)
+    game = new_game(port)[1]['id']
+    lines, last = think(port, game, search([], [], 'black', 200))
+    assert lines and last == {'failure': 'The engine did not answer within the time per move plus one second.'}
+    assert not engines_of(server)
+    server.kill()
+
 
 def engine_test():
     """The real engine's detail lines through the server, its limits, one search at a time."""
@@ -434,10 +444,16 @@ def set_up_and_analyse(driver):
     settle(driver)
     assert time.time() - stopped < 1, 'Stop ends an analysis within a second'
     assert by_id(driver, 'status').text == 'Analysis stopped.', by_id(driver, 'status').text
+    # A click on the line's second stone plays the line out to it.
+    line = [tuple(map(int, cell.split(','))) for cell in line_cells(driver)]
+    click_cell(driver, line[1])
+    assert shown(driver) == 'Move 2 of 2'
+    assert stones(driver)[0] == {(7, 7): 'black', (8, 7): 'black', (7, 8): 'white',
+                                 line[0]: 'white', line[1]: 'black'}
     # The engine lives on and answers as white.
     set_value(driver, 'colour', 'black')
     settle(driver)
-    assert len(stones(driver)[0]) == 4 and shown(driver) == 'Move 1 of 1'
+    assert len(stones(driver)[0]) == 6 and shown(driver) == 'Move 3 of 3'
 
 
 def shared_link(driver, port):
@@ -445,12 +461,12 @@ def shared_link(driver, port):
     by_id(driver, 'back').click()
     by_id(driver, 'turn').click()
     address, expected = driver.current_url, stones(driver)[0]
-    assert 'view=turned' in address and 'at=0' in address, address
+    assert 'view=turned' in address and 'at=2' in address, address
     profile = tempfile.mkdtemp(prefix='quoll-web-chromium-')
     other = browser(profile)
     try:
         other.get(address)
-        assert stones(other)[0] == expected and shown(other) == 'Move 0 of 1'
+        assert stones(other)[0] == expected and shown(other) == 'Move 2 of 3'
         assert by_id(other, 'turn').get_attribute('aria-pressed') == 'true'
         assert page(other, "return document.getElementById('colour').value") == 'both'
     finally:
@@ -467,7 +483,7 @@ HOLDS = {'E8', 'F8', 'J8', 'K8'}
 
 def review_game(driver):
     set_value(driver, 'colour', 'both')
-    by_id(driver, 'move-text').send_keys('h8 h7 h8')
+    by_id(driver, 'move-text').send_keys('h8 7,6 H8')  # board names and protocol pairs
     by_id(driver, 'set-moves').click()
     assert by_id(driver, 'status').text == 'Move 3 (H8) is on a taken cell.'
     by_id(driver, 'move-text').clear()
