@@ -248,6 +248,8 @@ EngineReply requestReply(EngineProcess& engine, const std::string& line, int wai
             if (!text) break;
             if (text->rfind("MESSAGE", 0) == 0 || text->rfind("DEBUG", 0) == 0) {
                 reply.skipped.push_back(*text);
+                // An engine that writes them without end has no reply in time.
+                if (Clock::now() >= deadline) break;
                 continue;
             }
             reply.line = std::move(text);
