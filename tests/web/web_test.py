@@ -541,7 +541,7 @@ def crash_test():
 
 def browser_test():
     started = time.time()
-    server, port = start()
+    server, port = start('--idle-seconds', '3')
     profile = tempfile.mkdtemp(prefix='quoll-web-chromium-')
     driver = browser(profile)
     try:
@@ -551,6 +551,8 @@ def browser_test():
         set_up_and_analyse(driver)
         shared_link(driver, port)
         review_game(driver)
+        # A game left idle is closed with its engine; the page's next search opens another.
+        wait_for(lambda: not engines_of(server))
         set_value(driver, 'analysis-limit', '5000')
         by_id(driver, 'analyse').click()
         time.sleep(1.5)
