@@ -5,12 +5,15 @@
 //
 //   match [--engine PATH] [--opponent PATH] [--games N] [--turn-ms N] [--match-ms N] [--seed N]
 //         [--tolerance-ms N] [--opening N] [--max-memory BYTES] [--depth N] [--nodes N]
+//         [--engine-nodes N] [--opponent-nodes N]
 //
 // The engine defaults to the pbrain-quoll of the build folder this tool was built in; a Windows
 // pbrain-quoll.exe is run under Wine and spoken to in Windows text lines. The exit
 // code is 1 after any illegal move, time-out or crash, 2 on bad arguments. --depth and --nodes
 // hold both engines to a depth (plies) or a node count per move (INFO max_depth, max_node):
 // when they bind before the clock, the same seed plays the same games on every run.
+// --engine-nodes and --opponent-nodes give engine 0 and engine 1 node limits of their own (0: none)
+// in place of --nodes, for a match between levels of strength.
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,7 +44,7 @@ int usage() {
         stderr,
         "usage: match [--engine PATH] [--opponent PATH] [--games N] [--turn-ms N] [--match-ms N] "
         "[--seed N] [--tolerance-ms N] [--opening N] [--max-memory BYTES] [--depth N] "
-        "[--nodes N]\n");
+        "[--nodes N] [--engine-nodes N] [--opponent-nodes N]\n");
     return 2;
 }
 
@@ -73,6 +76,8 @@ int main(int argc, char** argv) {
         else if (flag == "--max-memory") options.maxMemory = number;
         else if (flag == "--depth") options.maxDepth = static_cast<int>(number);
         else if (flag == "--nodes") options.maxNodes = number;
+        else if (flag == "--engine-nodes") options.enginesNodes[0] = number;
+        else if (flag == "--opponent-nodes") options.enginesNodes[1] = number;
         else return usage();
     }
     using quoll::tools::makeAbsoluteRunnable;
@@ -82,7 +87,13 @@ int main(int argc, char** argv) {
     std::cout << "engine 0 " << options.enginePath << ", engine 1 "
               << (options.opponentPath.empty() ? "the same" : options.opponentPath) << ", "
               << options.games << " games, turn " << options.turnMs << " ms, match "
-              << options.matchMs << " ms, seed " << options.seed << "\n";
+              << options.matchMs << " ms, seed " << options.seed;
+    for (int e = 0; e < 2; ++e) {
+        const long long nodes =
+            options.enginesNodes[e] >= 0 ? options.enginesNodes[e] : options.maxNodes;
+        if (nodes > 0) std::cout << ", engine " << e << " " << nodes << " nodes a move";
+    }
+    std::cout << "\n";
     const quoll::tools::MatchSummary summary = quoll::tools::runMatch(options, std::cout);
     return summary.clean() ? 0 : 1;
 }

@@ -1,8 +1,9 @@
-# Writes OUTPUT, a C++ file holding the page's files from PAGE_DIR as raw string literals
-# (see page_files.hpp). Run by the build whenever a page file changes.
+# Writes OUTPUT, a C++ file holding the page's files PAGE_NAMES (separated by commas) from
+# PAGE_DIR as raw string literals (see page_files.hpp). Run by the build whenever one changes.
+string(REPLACE "," ";" names "${PAGE_NAMES}")
 set(source "#include \"web/page_files.hpp\"\n\nnamespace quoll::web {\nnamespace {\n")
 set(table "")
-foreach(name index.html board.css board.js)
+foreach(name ${names})
   file(READ "${PAGE_DIR}/${name}" content)
   string(MAKE_C_IDENTIFIER "${name}" identifier)
   string(APPEND source "constexpr std::string_view ${identifier} = R\"page(${content})page\";\n")

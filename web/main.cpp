@@ -1,5 +1,5 @@
-// quoll-web: a board in the browser. Starts a brain for each browser game and plays it as a
-// tournament manager would; the page is served by this program.
+// quoll-web: a board in the browser. The page keeps the game; this program serves it and runs a
+// brain for each browser game, asking it for moves as a tournament manager would.
 //
 //   quoll-web [--engine PATH] [--port N] [--host ADDRESS] [--max-games N] [--idle-seconds N]
 //
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
 
     quoll::web::Games games(options.limits);
     httplib::Server server;
-    // Engine moves hold a worker for up to a minute, and browsers keep a few connections open.
+    // Searches hold a worker for up to a minute, and browsers keep a few connections open.
     const std::size_t workers = 4 * static_cast<std::size_t>(options.limits.maxGames) + 4;
     server.new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
     server.set_keep_alive_timeout(2);

@@ -30,6 +30,9 @@ struct MatchOptions {
     long long maxMemory = 83886080;
     int maxDepth = 0;        // INFO max_depth for both engines, when above 0
     long long maxNodes = 0;  // INFO max_node for both engines, when above 0
+    // Engine 0's and engine 1's own node limits in place of maxNodes, when 0 or more: a match
+    // between levels of strength.
+    std::array<long long, 2> enginesNodes{-1, -1};
     std::uint64_t seed = 1;
 };
 
