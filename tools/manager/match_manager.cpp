@@ -60,8 +60,9 @@ class Match {
         // Limits that bind before the clock make the games the same on every run.
         if (options_.maxDepth > 0)
             engine.sendLine("INFO max_depth " + std::to_string(options_.maxDepth));
-        if (options_.maxNodes > 0)
-            engine.sendLine("INFO max_node " + std::to_string(options_.maxNodes));
+        const long long nodes =
+            options_.enginesNodes[e] >= 0 ? options_.enginesNodes[e] : options_.maxNodes;
+        if (nodes > 0) engine.sendLine("INFO max_node " + std::to_string(nodes));
         const EngineReply reply = requestReply(engine, "START 15", 30000);
         return reply.line == "OK";
     }
