@@ -25,9 +25,14 @@ const blockFour = [...stones(2, [[3, 7], [4, 7], [5, 7], [6, 7]]),
 // The engine's four on the diagonal, closed at 2,2: it wins at 7,7 and nowhere else.
 const winFive = [...stones(1, [[3, 3], [4, 4], [5, 5], [6, 6]]),
   ...stones(2, [[2, 2], [10, 1], [13, 3], [0, 14]])];
+// The rows of a game's moves ("7,7 5,7 7,6"), the last one the opponent's.
+const position = (moves) => moves.split(' ').reverse()
+  .map((move, i) => `${move},${i % 2 === 0 ? 2 : 1}`).reverse();
 
 // Every answer here is the same at any speed: at a budget of 0 the engine answers with what
-// needs no search, and the forced answers at the end are the only moves that do not lose.
+// needs no search, a depth or node limit ends a search before its clock does (its detail lines
+// differ only in speed and time), and the forced answers at the end are the only moves that do
+// not lose.
 const transcript = [
   // Before START: refused, and BOARD's rows are read as commands of their own.
   'TURN 7,7', 'BOARD', '7,7,1', 'DONE', 'BEGIN',
@@ -38,15 +43,21 @@ const transcript = [
   'START 15\nTURN 3,3',
   'START 15', 'board\r', '7,7,2\r', '7,8,1', '8,8,2\n3,3,3', '16,2,1', '7,7,1', 'x', 'done\r',
   'START 15', 'BOARD', 'DONE', 'BOARD', '1,1', 'DONE',
-  'INFO TIMEOUT_TURN 1000',
+  'INFO TIMEOUT_TURN 30000', 'INFO SHOW_DETAIL 1', 'INFO MAX_DEPTH 6',
+  'START 15', 'BOARD', ...position('7,7 5,7 7,6 5,6 4,4'), 'DONE', 'TURN 3,3',
+  'INFO MAX_DEPTH 0', 'INFO MAX_NODE 30000',
+  'START 15', 'BOARD', ...position('7,7 8,8 10,8 8,6 8,7 9,7 10,6 7,5 10,5 10,7 6,6'), 'DONE',
+  'INFO MAX_NODE 0', 'INFO TIMEOUT_TURN 1000',
   'START 15', 'BOARD', ...blockFour, 'DONE',
   'START 15', 'BOARD', ...winFive, 'DONE',
   // Nothing is read after END.
   'END', 'START 15', 'ABOUT',
 ];
 
-// The build date differs between two builds.
-const withoutBuildDate = (line) => line.replace(/build-date="[^"]*"/, 'build-date=""');
+// What differs between two builds and two machines: the build date, and a search's speed and
+// time.
+const comparable = (line) => line.replace(/build-date="[^"]*"/, 'build-date=""')
+  .replace(/^(MESSAGE .*) nps \d+ time \d+ /, '$1 nps - time - ');
 
 // Every reply of the worker to `messages`, posted at once (before it has loaded), up to its
 // closing after END.
@@ -92,7 +103,8 @@ test('a transcript gives the same replies through the worker as natively', async
   const [worker, native] = await Promise.all([workerReplies(transcript),
     nativeReplies(transcript)]);
   assert.ok(native.length > 30, `too few native replies: ${native.join(' | ')}`);
-  assert.deepEqual(worker.map(withoutBuildDate), native.map(withoutBuildDate));
+  assert.ok(native.some((line) => line.startsWith('MESSAGE depth 6 ')), 'no search to depth 6');
+  assert.deepEqual(worker.map(comparable), native.map(comparable));
 });
 
 // A game against the engine in the measured worker at kTurnMs a move: after the given lines
