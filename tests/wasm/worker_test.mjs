@@ -7,6 +7,7 @@
 
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
+import { once } from 'node:events';
 import { existsSync } from 'node:fs';
 import { resolve } from 'node:path';
 import { test } from 'node:test';
@@ -117,15 +118,12 @@ const kTurnMs = 200;
 async function playMeasured(setupLines, limitBytes, moves) {
   const worker = new Worker(measuredWorker, { workerData: workerScript });
   const board = new Set();
-  const pending = [];
-  let waiting = null;
-  worker.on('message', (reply) => (waiting ? waiting(reply) : pending.push(reply)));
-  const errors = new Promise((_, reject) => worker.on('error', reject));
+  // The reply to a line (rejected when the worker fails), and how long it took.
   const ask = async (line) => {
     const sent = performance.now();
+    const replied = once(worker, 'message');
     worker.postMessage(line);
-    const reply = await Promise.race([errors, pending.length > 0 ? pending.shift()
-      : new Promise((resolve) => { waiting = (value) => { waiting = null; resolve(value); }; })]);
+    const [reply] = await replied;
     return { ...reply, ms: performance.now() - sent };
   };
   let memoryBytes = 0;
