@@ -4,9 +4,12 @@
 // next is read, as in the native program, so the engine's single thread and its deadlines work
 // unchanged. Only the way of the lines differs: the posted lines are gathered here into whole
 // commands, which the engine reads through the line reader's stream, and the replies it writes
-// on standard output reach worker.js one line at a time.
+// through its reply stream are cut here into lines for worker.js to post.
 
+#include <emscripten/em_js.h>
 #include <emscripten/emscripten.h>
+#include <stdio.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -19,8 +22,13 @@
 #include "protocol/line_reader.hpp"
 #include "protocol/logging.hpp"
 #include "protocol/protocol_state.hpp"
+#include "protocol/replies.hpp"
 #include "protocol/scan.hpp"
 #include "protocol/settings.hpp"
+
+// Posts a reply line (its bytes, without the line feed) to the page.
+EM_JS(void, postReplyLine, (const char* bytes, std::size_t size),
+      { quollPostReply(HEAPU8.subarray(bytes, bytes + size)); });
 
 namespace {
 
@@ -38,8 +46,8 @@ constexpr std::uint64_t kWorkerMaxMemory = std::uint64_t{64} << 20;
 
 // An unfinished command (a BOARD block waiting for its DONE) that grows to this size is handed
 // to the engine as it stands, as if the input ended there, so that the gathered text stays
-// bounded. Room for a row of the longest line the reader keeps.
-constexpr std::size_t kMaxPendingBytes = 2 * kMaxLineBytes + 4096;
+// bounded. A real block, a row for each of the board's cells at most, is a few KiB.
+constexpr std::size_t kMaxPendingBytes = std::size_t{1} << 20;
 
 ProtocolState state;
 // Lines received and not yet handed to the engine, each ended by its line feed, and then the
@@ -107,6 +115,21 @@ void handleWholeCommands() {
     if (state.mode == ProtocolMode::Terminating) pending.clear();
 }
 
+std::string replyLine;  // the reply being written, up to its line feed
+
+// The reply stream's writer: every byte as written, each line posted once its line feed comes.
+ssize_t writeReplies(void*, const char* bytes, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        if (bytes[i] != '\n') {
+            replyLine.push_back(bytes[i]);
+            continue;
+        }
+        postReplyLine(replyLine.data(), replyLine.size());
+        replyLine.clear();
+    }
+    return static_cast<ssize_t>(size);
+}
+
 }  // namespace
 
 // worker.js calls these: quollStart once when the module is ready, then for each posted line
@@ -116,6 +139,10 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void quollStart() {
     switchLoggingOff();
     gameSettings.maxMemory = kWorkerMaxMemory;
+    // Unbuffered: writeLine's flush hands each reply over whole all the same.
+    replyStream =
+        fopencookie(nullptr, "w", cookie_io_functions_t{nullptr, writeReplies, nullptr, nullptr});
+    if (replyStream != nullptr) setvbuf(replyStream, nullptr, _IONBF, 0);
 }
 
 EMSCRIPTEN_KEEPALIVE char* quollPiece() { return piece; }

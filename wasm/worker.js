@@ -34,6 +34,7 @@ var quollHost = (function () {
 var quollWaiting = [];  // lines posted before the module was ready; null once it is
 var quollRunning = true;
 var quollEncoder = new TextEncoder();
+var quollDecoder = new TextDecoder();
 
 // A line's bytes and line feed, handed to the engine a buffer's piece at a time.
 function quollTakeLine(line) {
@@ -52,7 +53,11 @@ function quollTakeLine(line) {
   if (!quollRunning) quollHost.close();
 }
 
-// The engine's standard output arrives here a line at a time.
+// Each reply line of the engine, as its bytes (UTF-8) without the line feed (worker.cpp).
+function quollPostReply(bytes) {
+  quollHost.post(quollDecoder.decode(bytes));
+}
+// Anything on the standard output (nothing, as the replies have their own way) goes the same way.
 Module['print'] = (line) => quollHost.post(line);
 Module['onRuntimeInitialized'] = () => {
   Module['_quollStart']();

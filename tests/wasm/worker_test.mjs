@@ -39,7 +39,7 @@ const transcript = [
   'TURN 7,7', 'BOARD', '7,7,1', 'DONE', 'BEGIN',
   'START 20', 'START', 'INFO', 'INFO TIMEOUT_TURN 0', 'info max_memory 67108864',
   'START 15', 'BEGIN', 'BEGIN', 'TURN 8,8', 'turn 15,0', 'TURN 8,8', 'TURN -1,3', 'TURN 3',
-  'TURN 9,9\r', 'about', '', '   ', 'hello world', 'Über', 'X'.repeat(150000),
+  'TURN 9,9\r', 'about', '', '   ', 'hello world', 'Über', 'a\u0000b', 'X'.repeat(150000),
   // One message of two lines; a block split over messages, with CR LF ends and refused rows.
   'START 15\nTURN 3,3',
   'START 15', 'board\r', '7,7,2\r', '7,8,1', '8,8,2\n3,3,3', '16,2,1', '7,7,1', 'x', 'done\r',
