@@ -139,7 +139,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void quollStart() {
     switchLoggingOff();
     gameSettings.maxMemory = kWorkerMaxMemory;
-    // Unbuffered: writeLine's flush hands each reply over whole all the same.
+    // Unbuffered, so that no byte waits in the stream (writeLine flushes each reply anyway).
     replyStream =
         fopencookie(nullptr, "w", cookie_io_functions_t{nullptr, writeReplies, nullptr, nullptr});
     if (replyStream != nullptr) setvbuf(replyStream, nullptr, _IONBF, 0);
