@@ -1,6 +1,6 @@
 #pragma once
 // Monotonic clock in whole nanoseconds: CLOCK_MONOTONIC on Linux, the performance counter and
-// its frequency on Windows.
+// its frequency on Windows, the page's performance.now() in WebAssembly.
 
 #include <cstdint>
 

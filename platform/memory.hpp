@@ -11,7 +11,7 @@ std::uint64_t physicalMemoryBytes();
 
 // Zero-filled memory straight from the system, which fills each page only when it is first
 // touched: a large block costs next to nothing to get and nothing resident until used. nullptr
-// when the system refuses.
+// when the system refuses. (WebAssembly has no such pages: there the block is zeroed at once.)
 void* allocateZeroedPages(std::size_t bytes);
 // Returns a block of allocateZeroedPages, given with its size.
 void releasePages(void* block, std::size_t bytes);

@@ -12,6 +12,8 @@
 #   windows  the mingw-w64 cross compiler for the Windows brain, and Wine to run it
 #   release  what scripts/release.sh needs beyond the engine and windows groups
 #   web      the board in the browser (cpp-httplib, nlohmann-json) and its tests in Chromium
+#   wasm     Emscripten, which builds the engine as WebAssembly (the worker and the benchmark run
+#            under Node.js, which Emscripten brings unless a node is already installed)
 set -euo pipefail
 
 packages=()
@@ -22,11 +24,12 @@ for group in "$@"; do
     windows) packages+=(g++-mingw-w64-x86-64 wine64) ;;
     release) packages+=(zip git) ;;
     web) packages+=(libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium) ;;
-    *) echo "setup: unknown group '$group' (engine, test, windows, release, web)" >&2; exit 2 ;;
+    wasm) packages+=(emscripten) ;;
+    *) echo "setup: unknown group '$group' (engine, test, windows, release, web, wasm)" >&2; exit 2 ;;
   esac
 done
 if [ ${#packages[@]} -eq 0 ]; then
-  echo "usage: setup.sh GROUP... (engine, test, windows, release, web)" >&2
+  echo "usage: setup.sh GROUP... (engine, test, windows, release, web, wasm)" >&2
   exit 2
 fi
 
