@@ -96,7 +96,7 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
     if (const int k = oppThreats.fourGroupCount; k >= 1) {
         const std::array<Cell, 3> answers = answersToEveryMultiFour(oppThreats);
         keepCandidates(list, [&](Cell c) {
-            return std::ranges::find(answers, c) != answers.end() ||
+            return std::find(answers.begin(), answers.end(), c) != answers.end() ||
                    ownThreats.fourSlot[c] != kNoCell;
         });
         if (!hasMoves(list)) {
