@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-
 #include "tools/manager/match_manager.hpp"
 
 namespace quoll::web {
@@ -102,27 +100,14 @@ std::optional<int> think(Game& game, const Search& search,
         return std::nullopt;
     }
     const int waitMs = search.turnMs + kReplyToleranceMs;
-    const Clock::time_point begin = Clock::now();
-    const auto elapsed = [&] {
-        return static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count());
-    };
-    std::optional<std::string> line;
-    if (game.engine->sendLine(*lastLine)) {
-        // MESSAGE and DEBUG lines come before the move, as managers read them; a brain that
-        // goes on writing them past its time is too slow.
-        while ((line = game.engine->readLine(
-                    std::chrono::milliseconds(std::max(0, waitMs - elapsed()))))) {
-            *line = withoutCarriageReturn(std::move(*line));
-            if (line->starts_with("MESSAGE")) onMessage(*line);
-            else if (!line->starts_with("DEBUG")) break;
-            if (elapsed() > waitMs) {
-                line.reset();
-                break;
-            }
-        }
-    }
-    elapsedMs = elapsed();
+    // MESSAGE and DEBUG lines come before the move, as managers read them; a brain that goes on
+    // writing them past its time is too slow.
+    const tools::EngineReply reply = tools::requestReply(
+        *game.engine, *lastLine, waitMs,
+        [&](const std::string& message) { onMessage(withoutCarriageReturn(message)); });
+    const std::optional<std::string> line =
+        reply.line ? std::optional(withoutCarriageReturn(*reply.line)) : std::nullopt;
+    elapsedMs = static_cast<int>(reply.elapsedMs);
     if (!line) {
         recordSilence(game, elapsedMs, waitMs);
         return std::nullopt;

@@ -194,7 +194,8 @@ void EngineProcess::closeOutput() {
     output_ = -1;
 }
 
-EngineReply requestReply(EngineProcess& engine, std::string_view request, int waitMs) {
+EngineReply requestReply(EngineProcess& engine, std::string_view request, int waitMs,
+                         const std::function<void(const std::string&)>& onMessage) {
     EngineReply reply;
     const auto begin = Clock::now();
     const auto deadline = begin + Milliseconds(waitMs);
@@ -205,7 +206,7 @@ EngineReply requestReply(EngineProcess& engine, std::string_view request, int wa
                 reply.line = std::move(text);
                 break;
             }
-            reply.skipped.push_back(*text);
+            if (onMessage && text->starts_with("MESSAGE")) onMessage(*text);
             // An engine that writes them without end has no reply in time.
             if (Clock::now() >= deadline) break;
         }

@@ -13,6 +13,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,14 +85,16 @@ class EngineProcess {
 
 // The answer to a request as a manager reads it: the first line that is not a MESSAGE or DEBUG.
 struct EngineReply {
-    std::optional<std::string> line;   // the move line; nothing when no line came
-    std::vector<std::string> skipped;  // MESSAGE and DEBUG lines before it
-    double elapsedMs = 0;              // from sending the request to reading its answer
+    std::optional<std::string> line;  // the move line; nothing when no line came
+    double elapsedMs = 0;             // from sending the request to reading its answer
 };
 
 // Sends a request, one line or several separated by line feeds (the line end of the last is
-// added), and waits up to `waitMs` in all for its answer, reading past MESSAGE and DEBUG lines.
-EngineReply requestReply(EngineProcess& engine, std::string_view request, int waitMs);
+// added), and waits up to `waitMs` in all for its answer, reading past MESSAGE and DEBUG lines;
+// `onMessage`, when given, sees each MESSAGE line as it comes. An engine still writing such lines
+// at the deadline has given no answer.
+EngineReply requestReply(EngineProcess& engine, std::string_view request, int waitMs,
+                         const std::function<void(const std::string&)>& onMessage = nullptr);
 
 // The engine expects to be started by an absolute path, as managers do: makes `path` absolute
 // and tells whether it names a runnable file, saying on stderr when not.
