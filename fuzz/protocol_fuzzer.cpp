@@ -24,6 +24,7 @@
 #include "protocol/start.hpp"
 #include "search/timer.hpp"
 #include "testkit/captured_io.hpp"
+#include "testkit/detail_line.hpp"
 #include "tree/table.hpp"
 
 namespace {
@@ -78,45 +79,6 @@ bool isErrorText(std::string_view text) {
            text.substr(sizeHead.size(), text.size() - sizeHead.size() - sizeTail.size()) != "15";
 }
 
-bool isNumber(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-// "MESSAGE depth D [reason R] [score S] nodes N nps N time T pv x,y ...": the form that
-// SHOW_DETAIL asks for, word by word.
-bool isDetailLine(std::string_view line) {
-    std::vector<std::string_view> words;
-    for (std::size_t at = 0; at <= line.size();) {
-        const std::size_t end = std::min(line.find(' ', at), line.size());
-        words.push_back(line.substr(at, end - at));
-        at = end + 1;
-    }
-    std::size_t i = 0;
-    const auto take = [&](std::string_view word) {
-        return i < words.size() && words[i] == word && ++i;
-    };
-    const auto number = [&] { return i < words.size() && isNumber(words[i]) && ++i; };
-    if (!take("MESSAGE") || !take("depth") || !number()) return false;
-    if (take("reason")) ++i;
-    if (take("score")) {
-        if (take("win") || take("loss")) {
-            if (!take("in") || !number()) return false;
-        } else if (i >= words.size() ||
-                   !(words[i] == "0" || ((words[i][0] == '+' || words[i][0] == '-') &&
-                                         isNumber(words[i].substr(1))))) {
-            return false;
-        } else {
-            ++i;
-        }
-    }
-    if (!take("nodes") || !number() || !take("nps") || !number() || !take("time") || !number() ||
-        !take("pv"))
-        return false;
-    for (; i < words.size(); ++i)
-        if (!isMoveReply(words[i])) return false;
-    return true;
-}
-
 // Detail lines are allowed once an INFO SHOW_DETAIL has turned them on.
 void checkReplies(std::string_view output, bool detailsAsked) {
     if (!output.empty() && output.back() != '\n') fail("reply without its line feed", output);
@@ -127,7 +89,7 @@ void checkReplies(std::string_view output, bool detailsAsked) {
         // ABOUT's fixed text is checked in full by the transcript test.
         if (line == "OK" || isMoveReply(line) || line.starts_with("name=\"Quoll\", ")) continue;
         if (line.starts_with("ERROR ") && isErrorText(line.substr(6))) continue;
-        if (detailsAsked && isDetailLine(line)) continue;
+        if (detailsAsked && parseDetailLine(std::string(line))) continue;
         fail("reply of no allowed form", line);
     }
 }

@@ -7,61 +7,10 @@
 #include <sstream>
 
 #include "client.hpp"
+#include "testkit/detail_line.hpp"
 
 namespace quoll::test {
 namespace {
-
-struct DetailLine {
-    int depth = 0;
-    std::string reason;
-    std::string score;  // as written: "+12", "win in 5", ...; empty when left out
-    std::uint64_t nodes = 0;
-    std::vector<int> line;
-};
-
-bool isNumber(const std::string& word) {
-    return !word.empty() && word.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// The documented form, word by word; nothing else may be on the line.
-std::optional<DetailLine> parseDetail(const std::string& text) {
-    std::istringstream words(text);
-    std::string word;
-    const auto next = [&](const std::string& expected) {
-        return words >> word && word == expected;
-    };
-    const auto number = [&] { return words >> word && isNumber(word); };
-    DetailLine detail;
-    if (!next("MESSAGE") || !next("depth") || !number()) return std::nullopt;
-    detail.depth = std::stoi(word);
-    if (!(words >> word)) return std::nullopt;
-    if (word == "reason") {
-        if (!(words >> detail.reason) || !(words >> word)) return std::nullopt;
-    }
-    if (word == "score") {
-        if (!(words >> detail.score)) return std::nullopt;
-        if (detail.score == "win" || detail.score == "loss") {
-            if (!next("in") || !number() || word[0] == '0') return std::nullopt;
-            detail.score += " in " + word;
-        } else if (detail.score != "0" &&
-                   !((detail.score[0] == '+' || detail.score[0] == '-') &&
-                     isNumber(detail.score.substr(1)) && detail.score[1] != '0')) {
-            return std::nullopt;
-        }
-        if (!(words >> word)) return std::nullopt;
-    }
-    if (word != "nodes" || !number()) return std::nullopt;
-    detail.nodes = std::stoull(word);
-    if (!next("nps") || !number() || !next("time") || !number() || !next("pv")) return std::nullopt;
-    while (words >> word) {
-        const std::optional<int> cell = tools::parseMoveReply(word);
-        if (!cell) return std::nullopt;
-        detail.line.push_back(*cell);
-    }
-    // Single blanks between the words, and none at the ends.
-    if (text.find("  ") != std::string::npos || text.back() == ' ') return std::nullopt;
-    return detail;
-}
 
 // One move request's replies: the detail lines, then the move.
 struct Reply {
@@ -79,7 +28,7 @@ Reply readReply(EngineClient& engine, const Stones& board) {
             else ADD_FAILURE() << "not a move on an empty cell: \"" << line.value_or("") << "\"";
             return reply;
         }
-        const std::optional<DetailLine> detail = parseDetail(*line);
+        const std::optional<DetailLine> detail = parseDetailLine(*line);
         if (!detail) {
             ADD_FAILURE() << "not a detail line: \"" << *line << "\"";
             return reply;
