@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Checks the release as a user gets it: runs release.sh, checks the checksums, unpacks both
+# Checks the release as a user gets it: runs release.sh, checks the checksums, unpacks the
 # archives into empty folders, plays a short session with each binary (the static Linux one with
 # an empty environment from a fresh folder, and in a root holding nothing but the binary where
-# the machine allows it; the .exe under Wine with CR LF lines), and checks that the archive names
-# carry the ABOUT version and the signature of the test build's benchmark.
+# the machine allows it; the .exe under Wine with CR LF lines), serves the unpacked board with
+# Python's static file server and plays a game on it in Chromium, and checks that the archive
+# names carry the ABOUT version and the signature of the test build's benchmark.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh" engine test windows release
+"$root/scripts/setup.sh" engine test windows release web wasm
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "release test: $*" >&2; exit 1; }
@@ -15,14 +16,18 @@ fail() { echo "release test: $*" >&2; exit 1; }
 (cd "$root/dist" && sha256sum --check --strict SHA256SUMS) || fail "checksums do not match"
 tarballs=("$root"/dist/quoll-*-linux-x86_64.tar.gz)
 zips=("$root"/dist/quoll-*-windows-x86_64.zip)
-[ ${#tarballs[@]} -eq 1 ] && [ ${#zips[@]} -eq 1 ] || fail "expected one archive of each kind"
+web_zips=("$root"/dist/quoll-*-web.zip)
+[ ${#tarballs[@]} -eq 1 ] && [ ${#zips[@]} -eq 1 ] && [ ${#web_zips[@]} -eq 1 ] ||
+  fail "expected one archive of each kind"
 version=$(basename "${tarballs[0]}" -linux-x86_64.tar.gz)
 version=${version#quoll-}
-[ "$(basename "${zips[0]}")" = "quoll-$version-windows-x86_64.zip" ] || fail "archive versions differ"
+[ "$(basename "${zips[0]}")" = "quoll-$version-windows-x86_64.zip" ] &&
+  [ "$(basename "${web_zips[0]}")" = "quoll-$version-web.zip" ] || fail "archive versions differ"
 
-mkdir "$work/linux" "$work/windows" "$work/fresh" "$work/root"
+mkdir "$work/linux" "$work/windows" "$work/web" "$work/fresh" "$work/root"
 tar -xzf "${tarballs[0]}" -C "$work/linux"
 unzip -q "${zips[0]}" -d "$work/windows"
+unzip -q "${web_zips[0]}" -d "$work/web"
 linux_engine="$work/linux/quoll-$version-linux-x86_64/pbrain-quoll"
 windows_engine="$work/windows/pbrain-quoll.exe"
 for file in "$linux_engine" "$(dirname "$linux_engine")"/{README.md,LICENSE} \
@@ -70,6 +75,15 @@ printf '%s\r\n' "${session[@]}" | timeout 120 env WINEDEBUG=-all WINEPREFIX="$ro
 grep -qv $'\r$' "$work/windows.crlf" && fail "the .exe wrote a line without CR LF"
 tr -d '\r' <"$work/windows.crlf" >"$work/windows.out"
 check_session "pbrain-quoll.exe under Wine" "$status" "$work/windows.out"
+
+web="$work/web/quoll-web-$version"
+for file in index.html board.js quoll-worker.js quoll-worker.wasm; do
+  [ -f "$web/$file" ] || fail "missing from the web archive: $file"
+done
+mkdir "$work/web-out"
+/usr/bin/python3 "$root/tests/web/web_test.py" static-game "$web" "$work/web-out" >&2 ||
+  fail "the board of quoll-$version-web.zip did not play its game"
+echo "release test: the static board played a game in Chromium"
 
 # The signature measured by the test build's benchmark, not the release's own.
 (cd "$root" && cmake --preset test >/dev/null && cmake --build --preset test --target bench >/dev/null)

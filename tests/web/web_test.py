@@ -10,6 +10,11 @@
                                          through the game, a set-up analysed and stopped, a shared
                                          link, a review that marks a planted blunder, a phone-sized
                                          window and a crashing brain; screenshots land in OUT_DIR
+  web_test.py static FOLDER OUT_DIR      the static build's page (FOLDER: its files and the engine
+                                         as WebAssembly) served by a plain static server, no
+                                         quoll-web anywhere: the same game, hint, analysis, link
+                                         and review in Chromium, and what a file: page says
+  web_test.py static-game FOLDER OUT_DIR the same page and server: the game at level 1 alone
 """
 import atexit
 import http.client
@@ -587,5 +592,46 @@ def browser_test():
     print(f'browser part: {time.time() - started:.1f} s')
 
 
-{'http': http_test, 'browser': browser_test}[sys.argv[1]]()
+def serve_folder(folder, log):
+    """Python's own static file server on the folder; its request log goes to `log`."""
+    server = subprocess.Popen([sys.executable, '-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
+                              cwd=folder, stdout=subprocess.PIPE, stderr=open(log, 'w'), text=True)
+    atexit.register(server.kill)
+    return server, int(re.search(r'port (\d+)', server.stdout.readline()).group(1))
+
+
+def static_test(whole=True):
+    started = time.time()
+    folder = os.path.abspath(SERVER)
+    log = os.path.join(OUT, 'static-server.log')
+    server, port = serve_folder(folder, log)
+    profile = tempfile.mkdtemp(prefix='quoll-web-chromium-')
+    driver = browser(profile)
+    try:
+        if whole:  # opened from a file, the page says how to open it
+            driver.get('file://' + os.path.join(folder, 'index.html'))
+            wait_for(lambda: 'Serve its folder over HTTP' in by_id(driver, 'status').text)
+        driver.get(f'http://127.0.0.1:{port}/')
+        settle(driver)
+        assert 'in this page as WebAssembly' in by_id(driver, 'engine-source').text
+        level_game(driver)
+        if whole:
+            set_up_and_analyse(driver)
+            shared_link(driver, port)
+            review_game(driver)
+            driver.save_screenshot(os.path.join(OUT, 'web-static.png'))
+    except BaseException:
+        print('the page\'s console:', *driver.get_log('browser'), sep='\n')
+        raise
+    finally:
+        driver.quit()
+        server.terminate()
+        shutil.rmtree(profile, ignore_errors=True)
+    requests = open(log).read()
+    assert 'quoll-worker.wasm' in requests and '/api/' not in requests, requests
+    print(f'static page: {time.time() - started:.1f} s')
+
+
+{'http': http_test, 'browser': browser_test, 'static': static_test,
+ 'static-game': lambda: static_test(whole=False)}[sys.argv[1]]()
 print('passed')

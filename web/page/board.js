@@ -2,7 +2,7 @@
 // analyse and review. The engine is reached only through engine.js.
 
 import * as P from './position.js';
-import { ServerEngine, EngineFailure, Refused, readDetail, isDecided, scoreText, speedText } from './engine.js';
+import { pageEngine, EngineFailure, Refused, Stopped, readDetail, isDecided, scoreText, speedText } from './engine.js';
 import { LEVELS, ANALYSIS_STEP_MS, REVIEW_NODES, REVIEW_TURN_MS, knownScore, reviewMarks, graphHeight } from './analysis.js';
 
 const { SIDE, cellName } = P;
@@ -12,7 +12,7 @@ const SVG = 'http://www.w3.org/2000/svg';
 const $ = (id) => document.getElementById(id);
 const capitalised = (text) => text[0].toUpperCase() + text.slice(1);
 
-const engine = new ServerEngine();
+const engine = pageEngine();
 const state = {
   record: P.emptyRecord(),
   view: 0,          // how many of the record's moves the board shows
@@ -346,7 +346,8 @@ async function runTask(kind, work) {
 }
 
 // Searches position `index` of the record; its detail lines show in the panel as they come
-// unless `quiet`. Resolves with the move, its time and the last detail line.
+// unless `quiet`. Resolves with the move, its time and the last detail line; a search stopped
+// before its move (the task's Stop) resolves with no move.
 async function search(task, index, limits, quiet = false) {
   const { version } = state;
   let last = null;
@@ -365,8 +366,11 @@ async function search(task, index, limits, quiet = false) {
     state.live = { detail, version, index, kind: task.kind, ms, nps };
     renderPanel();
     drawLine();
+  }).catch((error) => {
+    if (error instanceof Stopped) return null;
+    throw error;
   });
-  return { cell: P.readCell(found.reply), ms: found.ms, detail: last };
+  return found && { cell: P.readCell(found.reply), ms: found.ms, detail: last };
 }
 
 function engineMoveIfDue() {
@@ -413,8 +417,10 @@ function analyse() {
         end = `Analysis ended after ${limitMs / 1000} s.`;
         break;
       }
-      const { detail } = await search(task, index, { turnMs: ANALYSIS_STEP_MS, maxDepth: 0, maxNodes: 0 });
+      const found = await search(task, index, { turnMs: ANALYSIS_STEP_MS, maxDepth: 0, maxNodes: 0 });
+      if (task.stop) break;
       if (version !== state.version || index !== state.view) continue;
+      const { detail } = found;
       task.nodes += detail ? detail.nodes : 0;
       if (!detail) {
         end = 'The engine shows no thinking (no detail lines).';
@@ -446,8 +452,10 @@ function review() {
     };
     for (let i = 0; i <= record.moves.length && !task.stop; i++) {
       const outcome = P.outcomeAt(record, i);
-      if (outcome) results[i] = { over: Boolean(outcome.winner) };
-      else results[i] = await search(task, i, { turnMs: REVIEW_TURN_MS, maxDepth: 0, maxNodes: REVIEW_NODES }, true);
+      const result = outcome ? { over: Boolean(outcome.winner) }
+        : await search(task, i, { turnMs: REVIEW_TURN_MS, maxDepth: 0, maxNodes: REVIEW_NODES }, true);
+      if (task.stop) break;
+      results[i] = result;
       state.review.done = i + 1;
       renderReview();
     }
@@ -456,9 +464,12 @@ function review() {
   });
 }
 
+// Stops an analysis or a review: at once where the engine can end its search, else when the
+// search under way ends (within a step of the analysis).
 function stop() {
   if (!state.task) return;
   state.task.stop = true;
+  engine.stop();
   render();
 }
 
@@ -687,6 +698,7 @@ function start() {
       $('colour').value = 'both';
     }
   }
+  $('engine-source').textContent = engine.where;
   drawGrid();
   $('cells').addEventListener('keydown', onBoardKey);
   document.addEventListener('keydown', onPageKey);
