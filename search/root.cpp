@@ -161,7 +161,6 @@ Cell searchRoot(EngineState& state, RootReport* report, Depth lastDepth,
     // answer is the best move so far: without a move from the table or an earlier call, the
     // best cell by the root's order is still a legal answer, where no answer would forfeit the
     // game. Its score is known once a move of this or an earlier iteration has one.
-    progress.searched = true;
     progress.answer = RootAnswer::Searched;
     const auto stopped = [&](Score iterationBest) {
         if (iterationBest > -kInfinity) progress.answerScore = iterationBest;

@@ -25,14 +25,16 @@ enum class RootAnswer : std::uint8_t {
 
 // What the last searchRoot call did, for the detail lines, benchmarks and tests.
 struct RootReport {
-    bool searched = false;  // false when a rule or the table answered without a tree search
-    RootAnswer answer = RootAnswer::Searched;
+    RootAnswer answer = RootAnswer::Searched;  // every searchRoot call sets it
     Depth lastCompletedDepth = 0;
     Score bestScore = 0;      // of the last completed iteration
     Cell bestMove = kNoCell;  // of the last completed iteration
     // The score of the move returned, when known: that of the last completed iteration, or of a
     // better move found by the iteration that ran out of time or nodes.
     std::optional<Score> answerScore;
+
+    // False when a rule or the table answered without a tree search.
+    bool searched() const { return answer == RootAnswer::Searched; }
 };
 
 // Told after every completed iteration; the state's board is the root's again by then.

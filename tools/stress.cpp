@@ -57,7 +57,7 @@ void searchAndReport(EngineState& state, const GameRecord& record, const char* k
                 static_cast<unsigned long long>(nodeCounters.tree + nodeCounters.horizon +
                                                 nodeCounters.vcf),
                 elapsed / 1e6, run.bytesUsed);
-    if (report.searched) ++totals.searched;
+    if (report.searched()) ++totals.searched;
     if (run.bytesUsed > totals.deepestStack) totals.deepestStack = run.bytesUsed;
     const std::int64_t over = elapsed - budgetMs * std::int64_t{1000000};
     if (over > totals.mostOverNs) totals.mostOverNs = over;

@@ -248,7 +248,7 @@ TEST(FakeClock, NoBudgetAnswersAtOnce) {
     for (const GameRecord& record : benchRecords())
         for (const std::int64_t budgetMs : {4, 0, -20}) {
             const TimedSearch run = timedSearch(record, budgetMs, 1000);
-            if (!run.report.searched) continue;  // answered by a rule
+            if (!run.report.searched()) continue;  // answered by a rule
             EXPECT_EQ(run.clock.reads, 1);
             EXPECT_EQ(run.nodes.tree, 1u);
             EXPECT_EQ(run.nodes.horizon + run.nodes.vcf, 0u);

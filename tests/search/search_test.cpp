@@ -155,12 +155,12 @@ TEST(WinningSearch, WinByFoursIsScoredByItsDistanceAndReplayedFromTheTable) {
     // Four plies: the win lies beyond the tree, in the search for fours at its leaves.
     EXPECT_EQ(searchRoot(state, &report, 4 * kPlyUnit), makeCell(10, 5));
     EXPECT_EQ(report.bestScore, kWinScore - 5);
-    EXPECT_TRUE(report.searched);
+    EXPECT_TRUE(report.searched());
     // Searched to its distance, the win goes to the table, and is played from there at once.
     EXPECT_EQ(searchRoot(state, &report, 6 * kPlyUnit), makeCell(10, 5));
     report = RootReport{};
     EXPECT_EQ(searchRoot(state, &report, 6 * kPlyUnit), makeCell(10, 5));
-    EXPECT_FALSE(report.searched);
+    EXPECT_FALSE(report.searched());
 }
 
 }  // namespace

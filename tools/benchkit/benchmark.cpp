@@ -74,7 +74,7 @@ BenchResult benchmarkPosition(const GameRecord& record, int depthPlies, int hash
     const std::int64_t start = monotonicNowNs();
     result.move = searchRoot(state, &report, static_cast<Depth>(depthPlies * kPlyUnit));
     result.elapsedNs = monotonicNowNs() - start;
-    result.searched = report.searched;
+    result.searched = report.searched();
     result.score = report.bestScore;
     result.depthPlies = report.lastCompletedDepth / kPlyUnit;
     result.nodes = nodeCounters;
