@@ -6,16 +6,15 @@
 //   node --no-experimental-fetch worker_test.mjs QUOLL_WORKER_JS NATIVE_PBRAIN_QUOLL
 
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import { once } from 'node:events';
-import { existsSync, readdirSync, readFileSync } from 'node:fs';
+import { readdirSync, readFileSync } from 'node:fs';
 import { resolve } from 'node:path';
 import { test } from 'node:test';
-import { fileURLToPath } from 'node:url';
+import { setTimeout as sleep } from 'node:timers/promises';
 import { Worker } from 'node:worker_threads';
 
 const [workerScript, nativeEngine] = process.argv.slice(2).map((path) => resolve(path));
-const measuredWorker = fileURLToPath(new URL('./measured_worker.cjs', import.meta.url));
 const kMiB = 1 << 20;
 
 // Rows of BOARD blocks: "x,y,player", 1 the engine's stone, 2 the opponent's.
@@ -60,52 +59,21 @@ const transcript = [
 const comparable = (line) => line.replace(/build-date="[^"]*"/, 'build-date=""')
   .replace(/^(MESSAGE .*) nps \d+ time \d+ /, '$1 nps - time - ');
 
-// Every reply of the worker to `messages`, posted at once (before it has loaded), up to its
-// closing after END.
-function workerReplies(messages) {
-  return new Promise((resolve, reject) => {
-    const worker = new Worker(workerScript);
-    const replies = [];
-    const timer = setTimeout(() => {
-      worker.terminate();
-      reject(new Error(`the worker did not close; replies so far: ${replies.join(' | ')}`));
-    }, 60000);
-    worker.on('message', (line) => replies.push(line));
-    worker.on('error', reject);
-    worker.on('exit', () => {
-      clearTimeout(timer);
-      resolve(replies);
-    });
-    for (const message of messages) worker.postMessage(message);
-  });
-}
-
-// The native engine's reply lines to the same lines on its standard input.
-function nativeReplies(messages) {
-  return new Promise((resolve, reject) => {
-    assert.ok(existsSync(nativeEngine), `no native engine at ${nativeEngine}: build the test preset`);
-    const engine = spawn(nativeEngine, [], { stdio: ['pipe', 'pipe', 'inherit'] });
-    const output = [];
-    const timer = setTimeout(() => engine.kill(), 60000);
-    engine.stdout.on('data', (bytes) => output.push(bytes));
-    engine.on('error', reject);
-    engine.on('close', (code) => {
-      clearTimeout(timer);
-      if (code !== 0) reject(new Error(`the native engine ended with ${code}`));
-      const text = Buffer.concat(output).toString('utf8');
-      resolve(text.split('\n').slice(0, -1));
-    });
-    engine.stdin.on('error', () => {});  // it may end (after END) before reading everything
-    engine.stdin.end(messages.map((message) => message + '\n').join(''));
-  });
-}
-
 test('a transcript gives the same replies through the worker as natively', async () => {
-  const [worker, native] = await Promise.all([workerReplies(transcript),
-    nativeReplies(transcript)]);
-  assert.ok(native.length > 30, `too few native replies: ${native.join(' | ')}`);
+  // The worker gets every line at once, before it has loaded, and closes after END.
+  const worker = new Worker(workerScript);
+  const replies = [];
+  worker.on('message', (line) => replies.push(line));
+  for (const line of transcript) worker.postMessage(line);
+  // The native engine meanwhile, its lines on its standard input; it must end with 0.
+  const native = execFileSync(nativeEngine, {
+    input: transcript.map((line) => `${line}\n`).join(''), encoding: 'utf8', timeout: 60000,
+  }).split('\n').slice(0, -1);
+  const closed = await Promise.race([once(worker, 'exit'), sleep(60000, null, { ref: false })]);
+  if (!closed) await worker.terminate();
+  assert.ok(closed, `the worker did not close; replies so far: ${replies.join(' | ')}`);
   assert.ok(native.some((line) => line.startsWith('MESSAGE depth 6 ')), 'no search to depth 6');
-  assert.deepEqual(worker.map(comparable), native.map(comparable));
+  assert.deepEqual(replies.map(comparable), native.map(comparable));
 });
 
 // Milliseconds the threads of this process (the worker's among them) have waited for a CPU that
@@ -120,23 +88,34 @@ function runQueueWaitMs() {
   return waitedNs / 1e6;
 }
 
-// A game against the engine in the measured worker at kTurnMs a move: after the given lines
-// (INFO, START), BEGIN, then a stone of ours next to each of its moves. Every reply must be a
-// free cell, arrive within the time per move (a quarter of a second to spare beyond the time
-// the threads waited for a CPU, on a loaded machine) and leave the memory within `limitBytes`;
-// the longest reply must take a third of the time or more (a search starts no iteration after
-// that, and these opening moves are no forced answers). So the clock runs neither fast nor slow.
-// Returns the memory the module reached.
+// A worker thread's body (run from its source) that runs quoll-worker.js, whose path is the
+// thread's workerData, as its own worker would run it, and sends with each reply line the size
+// of the engine's memory, the WebAssembly module's, as the line left it: { line, memoryBytes }.
+function measuredWorker() {
+  const { parentPort, workerData } = require('worker_threads');
+  const post = parentPort.postMessage.bind(parentPort);
+  // wasmMemory is one of the script's globals.
+  parentPort.postMessage = (line) => post({ line, memoryBytes: globalThis.wasmMemory.buffer.byteLength });
+  // What a worker thread's script finds beside its globals.
+  globalThis.require = require;
+  globalThis.__dirname = require('path').dirname(workerData);
+  require('vm').runInThisContext(require('fs').readFileSync(workerData, 'utf8'), { filename: workerData });
+}
+
+// A game at kTurnMs a move in the measured worker: `setup` (answered OK), BEGIN, then a stone of
+// ours next to each of its moves. Each reply is a free cell, in time (a quarter of a second to
+// spare beyond the threads' waits for a CPU, on a loaded machine) and leaves the memory within
+// `limitBytes`; the longest takes a third of the time or more (no iteration starts after that,
+// and these openings force nothing): the clock runs neither fast nor slow. Returns the memory.
 const kTurnMs = 200;
-async function playMeasured(setupLines, limitBytes, moves) {
-  const worker = new Worker(measuredWorker, { workerData: workerScript });
+async function playMeasured(setup, limitBytes, moves) {
+  const worker = new Worker(`(${measuredWorker})()`, { eval: true, workerData: workerScript });
   const board = new Set();
-  // The reply to a line (rejected when the worker fails), how long it took and how long of it
-  // the threads waited for a CPU.
+  // The reply to a line, how long it took and how long of it the threads waited for a CPU.
   const ask = async (line) => {
     const sent = performance.now();
     const waitedBefore = runQueueWaitMs();
-    const replied = once(worker, 'message');
+    const replied = once(worker, 'message');  // rejected when the worker fails
     worker.postMessage(line);
     const [reply] = await replied;
     return { ...reply, ms: performance.now() - sent, waitedMs: runQueueWaitMs() - waitedBefore };
@@ -144,10 +123,7 @@ async function playMeasured(setupLines, limitBytes, moves) {
   let memoryBytes = 0;
   let longestMs = 0;
   try {
-    for (const line of setupLines) {
-      const { line: reply } = await ask(line);
-      assert.equal(reply, 'OK', `${line}`);
-    }
+    assert.equal((await ask(setup)).line, 'OK');
     let move = 'BEGIN';
     for (let i = 0; i < moves; ++i) {
       const reply = await ask(move);
@@ -174,23 +150,13 @@ async function playMeasured(setupLines, limitBytes, moves) {
   return memoryBytes;
 }
 
-// START before the memory limit, as tournament managers send it: the worker's own limit holds.
-test('the worker keeps within 64 MiB before the page sends a limit', async () => {
-  await playMeasured([`START 15\nINFO TIMEOUT_TURN ${kTurnMs}`], 64 * kMiB, 5);
-});
-
-test('the worker keeps within the MAX_MEMORY it is sent', async () => {
-  // No INFO reply: the setup lines that answer OK are the STARTs.
-  for (const limit of [8 * kMiB, 64 * kMiB]) {
-    await playMeasured([`INFO TIMEOUT_TURN ${kTurnMs}\nINFO MAX_MEMORY ${limit}\nSTART 15`], limit,
-      3);
-  }
-});
-
-// 256 MiB gives a table of 2^23 entries, 128 MiB: the module's memory grows to hold it.
-test('the memory grows to the table a larger limit gives', async () => {
-  const limit = 256 * kMiB;
-  const reached = await playMeasured(
-    [`INFO TIMEOUT_TURN ${kTurnMs}\nINFO MAX_MEMORY ${limit}\nSTART 15`], limit, 2);
+// START before the memory limit, as tournament managers send it, keeps to the worker's own
+// 64 MiB; a limit sent first holds; 256 MiB gives a table of 2^23 entries, 128 MiB, which the
+// module's memory grows to hold. Of the setup's lines only START answers.
+test('the worker keeps within its memory limit and grows to the table a larger one gives', async () => {
+  const setup = (limit) => `INFO TIMEOUT_TURN ${kTurnMs}\nINFO MAX_MEMORY ${limit}\nSTART 15`;
+  await playMeasured(`START 15\nINFO TIMEOUT_TURN ${kTurnMs}`, 64 * kMiB, 5);
+  await playMeasured(setup(8 * kMiB), 8 * kMiB, 3);
+  const reached = await playMeasured(setup(256 * kMiB), 256 * kMiB, 2);
   assert.ok(reached > 128 * kMiB, `memory ${reached / kMiB} MiB: no room for the table`);
 });
