@@ -54,8 +54,7 @@ const transcript = [
   'END', 'START 15', 'ABOUT',
 ];
 
-// What differs between two builds and two machines: the build date, and a search's speed and
-// time.
+// What differs between builds and between machines: the build date, a search's speed and time.
 const comparable = (line) => line.replace(/build-date="[^"]*"/, 'build-date=""')
   .replace(/^(MESSAGE .*) nps \d+ time \d+ /, '$1 nps - time - ');
 
@@ -88,9 +87,8 @@ function runQueueWaitMs() {
   return waitedNs / 1e6;
 }
 
-// A worker thread's body (run from its source) that runs quoll-worker.js, whose path is the
-// thread's workerData, as its own worker would run it, and sends with each reply line the size
-// of the engine's memory, the WebAssembly module's, as the line left it: { line, memoryBytes }.
+// A worker thread's body, run from its source: quoll-worker.js (the path in workerData) run as its
+// own worker runs it, each reply line sent with the module's memory as it left: { line, memoryBytes }.
 function measuredWorker() {
   const { parentPort, workerData } = require('worker_threads');
   const post = parentPort.postMessage.bind(parentPort);

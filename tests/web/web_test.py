@@ -38,9 +38,8 @@ def start(*options):
 
 def request(port, method, path, body=None, **headers):
     """One request, its reply's headers read; http.client, so that no proxy is in the way."""
-    sent = {'Host': f'127.0.0.1:{port}', 'Origin': f'http://127.0.0.1:{port}',
-            'Content-Type': 'application/json'}
-    sent.update({name.replace('_', '-'): value for name, value in headers.items()})
+    sent = {'Host': f'127.0.0.1:{port}', 'Origin': f'http://127.0.0.1:{port}', 'Content-Type': 'application/json',
+            **{name.replace('_', '-'): value for name, value in headers.items()}}
     body = body if body is None or isinstance(body, str) else json.dumps(body)
     connection = http.client.HTTPConnection('127.0.0.1', port, timeout=60)
     connection.request(method, path, body, {k: v for k, v in sent.items() if v is not None})
@@ -239,8 +238,8 @@ def games_test():
             pass
         assert think(port, game, position)[1]['reply']
         early.close()
-    # One search at a time on a game (its reply's headers come once it has the game); the other
-    # request waits for none.
+    # One search at a time: another is refused at once while the first holds the game (as its
+    # reply's headers, which come first, say) and the game serves the next.
     busy = request(port, 'POST', path, {**position, 'maxDepth': 0, 'turnMs': 1500})
     status, reply = call(port, 'POST', path, position)
     assert status == 409 and 'busy' in reply['error'], reply
@@ -269,7 +268,7 @@ def games_test():
 # ---- The page in Chromium ------------------------------------------------------------------------
 
 class Board(webdriver.Chrome):
-    """Headless Chromium (its own profile; tall enough for the review's graph) on the board page."""
+    """Headless Chromium, in a profile folder of its own, on the board page."""
 
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix='quoll-web-chromium-')
@@ -277,7 +276,7 @@ class Board(webdriver.Chrome):
         options.binary_location = '/usr/bin/chromium'
         for flag in ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-                     '--no-proxy-server', '--window-size=1180,1050', '--user-data-dir=' + self.profile]:
+                     '--no-proxy-server', '--window-size=1180,900', '--user-data-dir=' + self.profile]:
             options.add_argument(flag)
         options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         super().__init__(service=Service('/usr/bin/chromedriver'), options=options)
@@ -496,8 +495,12 @@ def browser_test():
         wait_for(lambda: not engines_of(server))
         board.part('analyse').click()
         time.sleep(1.5)
+        # Tall enough for the review's graph under the board.
+        board.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                              {'width': 1180, 'height': 1050, 'deviceScaleFactor': 1, 'mobile': False})
         board.run('window.scrollTo(0, 0)')
         board.save_screenshot(os.path.join(OUT, 'web-board.png'))
+        board.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
         board.part('stop').click()
         board.settle()
         assert len(engines_of(server)) == 1
@@ -534,7 +537,6 @@ def static_test(whole=True):
         if whole:
             set_up_and_analyse(board)
             review_game(board)
-            board.save_screenshot(os.path.join(OUT, 'web-static.png'))
     requests = open(log).read()
     assert 'quoll-worker.wasm' in requests and '/api/' not in requests, requests
 
