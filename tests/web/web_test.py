@@ -536,6 +536,7 @@ def static_test(whole=True):
         level_game(board)
         if whole:
             set_up_and_analyse(board)
+            shared_link(board)  # the address alone, on a static host, opens the same position
             review_game(board)
     requests = open(log).read()
     assert 'quoll-worker.wasm' in requests and '/api/' not in requests, requests
