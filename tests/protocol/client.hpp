@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/detail_line.hpp"
 #include "testkit/stress_positions.hpp"
 #include "tools/manager/engine_process.hpp"
 #include "tools/manager/referee.hpp"
@@ -83,13 +84,41 @@ inline void sendBoard(EngineClient& engine, const Stones& board) {
     engine.sendLine("DONE");
 }
 
-// The engine's reply as a cell, or -1 (with a test failure) when it is no move on an empty cell.
-inline int replyMove(EngineClient& engine, const Stones& board) {
-    const std::optional<std::string> line = engine.readLine();
+// The line as a move on an empty cell, or -1 (with a test failure) when it is none.
+inline int moveOn(const Stones& board, const std::optional<std::string>& line) {
     const std::optional<int> cell = line ? tools::parseMoveReply(*line) : std::nullopt;
     if (cell && board[*cell] == kNone) return *cell;
     ADD_FAILURE() << "not a move on an empty cell: \"" << line.value_or("(no line)") << "\"";
     return -1;
+}
+
+inline int replyMove(EngineClient& engine, const Stones& board) {
+    return moveOn(board, engine.readLine());
+}
+
+// One move request's replies with SHOW_DETAIL on: the detail lines, then the move.
+struct Reply {
+    std::vector<DetailLine> details;
+    int move = -1;
+};
+
+inline Reply readReply(EngineClient& engine, const Stones& board) {
+    Reply reply;
+    while (reply.details.size() < 300) {
+        const std::optional<std::string> line = engine.readLine();
+        if (!line || !line->starts_with("MESSAGE ")) {
+            reply.move = moveOn(board, line);
+            return reply;
+        }
+        const std::optional<DetailLine> detail = parseDetailLine(*line);
+        if (!detail) {
+            ADD_FAILURE() << "not a detail line: \"" << *line << "\"";
+            return reply;
+        }
+        reply.details.push_back(*detail);
+    }
+    ADD_FAILURE() << "no move after 300 lines";
+    return reply;
 }
 
 inline bool among(const std::vector<int>& cells, int cell) {

@@ -7,37 +7,9 @@
 #include <sstream>
 
 #include "client.hpp"
-#include "testkit/detail_line.hpp"
 
 namespace quoll::test {
 namespace {
-
-// One move request's replies: the detail lines, then the move.
-struct Reply {
-    std::vector<DetailLine> details;
-    int move = -1;
-};
-
-Reply readReply(EngineClient& engine, const Stones& board) {
-    Reply reply;
-    for (int lines = 0; lines < 300; ++lines) {
-        const std::optional<std::string> line = engine.readLine();
-        if (!line || !line->starts_with("MESSAGE ")) {
-            const std::optional<int> cell = line ? tools::parseMoveReply(*line) : std::nullopt;
-            if (cell && board[*cell] == kNone) reply.move = *cell;
-            else ADD_FAILURE() << "not a move on an empty cell: \"" << line.value_or("") << "\"";
-            return reply;
-        }
-        const std::optional<DetailLine> detail = parseDetailLine(*line);
-        if (!detail) {
-            ADD_FAILURE() << "not a detail line: \"" << *line << "\"";
-            return reply;
-        }
-        reply.details.push_back(*detail);
-    }
-    ADD_FAILURE() << "no move after 300 lines";
-    return reply;
-}
 
 // Played out from the position, the engine first, by the referee: every move on an empty cell
 // and none after a five.
@@ -131,46 +103,13 @@ TEST(DetailLines, OnePerIterationAndOneForTheMoveWithinTheLimits) {
     engine.endSession();
 }
 
-// Answers found without a search name their reason and depth 0; a won position shows its
-// distance, and, asked again, is answered from the table with the same distance.
-TEST(DetailLines, AnswersWithoutSearchNameTheirReason) {
+// A won position shows its distance, and, asked again, is answered from the table without a
+// search, with the same distance. (Answers by rule: tests/protocol/forced_answers_test.cpp.)
+TEST(DetailLines, WinsShowTheirDistanceAlsoFromTheTable) {
     EngineClient engine;
     startEngine(engine, 5000);
     engine.sendLine("INFO SHOW_DETAIL 1");
     engine.sendLine("INFO MAX_MEMORY 16000000");
-    engine.sendLine("BEGIN");
-    const Reply opening = readReply(engine, Stones{});
-    ASSERT_EQ(opening.details.size(), 1u);
-    EXPECT_EQ(opening.details[0].reason, "opening");
-    EXPECT_EQ(opening.details[0].line, std::vector{cellAt(7, 7)});
-
-    // Worked out by the referee: the engine's five, the opponent's five to block, or an own
-    // double four (two threes crossing at 7,7, each capped at its far end).
-    const std::vector<Stones> forced = {
-        position({{X, 2, 1}, {O, 3, 1, 1, 0, 4}, {O, 10, 5}, {X, 10, 6, 0, 1, 4}}),
-        position({{X, 13, 1}, {O, 13, 2, 0, 1, 4}, {O, 5, 9, 1, 0, 2}}),
-        position({{O, 7, 3}, {X, 7, 4, 0, 1, 3}, {O, 3, 7}, {X, 4, 7, 1, 0, 3}}),
-    };
-    for (const Stones& board : forced) {
-        ASSERT_TRUE(engine.answers("START 15", "OK"));
-        sendBoard(engine, board);
-        const Reply reply = readReply(engine, board);
-        ASSERT_EQ(reply.details.size(), 1u);
-        const DetailLine& detail = reply.details[0];
-        EXPECT_EQ(detail.depth, 0);
-        EXPECT_EQ(detail.nodes, 0u);
-        EXPECT_EQ(detail.line, std::vector{reply.move});
-        if (!tools::fiveCells(board, X).empty()) {
-            EXPECT_EQ(detail.reason, "five");
-            EXPECT_EQ(detail.score, "win in 1");
-        } else if (!tools::fiveCells(board, O).empty()) {
-            EXPECT_EQ(detail.reason, "block");
-        } else {
-            EXPECT_EQ(doubleFourCells(board, X), std::vector{reply.move});
-            EXPECT_EQ(detail.reason, "double-four");
-        }
-    }
-
     // A four-three of the engine's (a capped three and a two crossing at 7,7), nothing of the
     // opponent's: four, block, open four, block, five.
     const Stones fourThree = position({{O, 3, 7}, {X, 4, 7, 1, 0, 3}, {X, 7, 5, 0, 1, 2}});

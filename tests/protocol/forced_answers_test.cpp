@@ -1,6 +1,6 @@
 // Answers the engine must give by rule, through the built binary, worked out here from the board
 // itself by the referee's rules: complete an own five, else block the opponent's, else play an
-// own double four. A zero budget proves no search was needed.
+// own double four. A zero budget proves no search was needed; the detail line names the rule.
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,19 @@ namespace {
 
 using tools::fiveCells;
 
-// The cells that answer by rule (any one of them), or none when no rule applies.
-std::vector<int> ruleAnswers(const Stones& board) {
-    if (std::vector<int> own = fiveCells(board, X); !own.empty()) return own;
-    if (std::vector<int> theirs = fiveCells(board, O); !theirs.empty()) return theirs;
+// The cells that answer by rule (any one of them), or none when no rule applies, with the reason
+// and score the detail line gives.
+struct RuleAnswer {
+    std::vector<int> cells;
+    std::string reason, score = "";
+};
+
+RuleAnswer ruleAnswer(const Stones& board) {
+    if (std::vector<int> own = fiveCells(board, X); !own.empty()) return {own, "five", "win in 1"};
+    if (std::vector<int> theirs = fiveCells(board, O); !theirs.empty()) return {theirs, "block"};
     const std::vector<int> doubles = doubleFourCells(board, X);
-    return doubles.size() == 1 ? doubles : std::vector<int>{};
+    if (doubles.size() == 1) return {doubles, "double-four"};
+    return {};
 }
 
 // True when `stone`, to move, wins by fours within two moves: a five now, a move leaving two
@@ -65,15 +72,29 @@ TEST(ForcedAnswer, ByRuleWithNoTimeToSearch) {
     };
     EngineClient engine;
     startEngine(engine, 0);
+    engine.sendLine("INFO SHOW_DETAIL 1");
+    const auto expectAnswer = [](const Reply& reply, const RuleAnswer& rule) {
+        EXPECT_TRUE(among(rule.cells, reply.move));
+        // One detail line: depth 0, no node, the move alone, the rule's reason and score.
+        ASSERT_EQ(reply.details.size(), 1u);
+        const DetailLine& detail = reply.details[0];
+        EXPECT_EQ(detail.depth, 0);
+        EXPECT_EQ(detail.nodes, 0u);
+        EXPECT_EQ(detail.line, std::vector{reply.move});
+        EXPECT_EQ(detail.reason, rule.reason);
+        EXPECT_EQ(detail.score, rule.score);
+    };
+    engine.sendLine("BEGIN");
+    expectAnswer(readReply(engine, Stones{}), {{cellAt(7, 7)}, "opening"});
     for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE("position " + std::to_string(i));
         const Stones& board = cases[i];
-        const std::vector<int> answers = ruleAnswers(board);
-        ASSERT_FALSE(tools::hasExactFive(board, X) || tools::hasExactFive(board, O)) << i;
-        ASSERT_FALSE(answers.empty()) << "position " << i;
+        const RuleAnswer rule = ruleAnswer(board);
+        ASSERT_FALSE(tools::hasExactFive(board, X) || tools::hasExactFive(board, O));
+        ASSERT_FALSE(rule.cells.empty());
         ASSERT_TRUE(engine.answers("START 15", "OK"));
         sendBoard(engine, board);
-        const int reply = replyMove(engine, board);
-        EXPECT_TRUE(among(answers, reply)) << "position " << i;
+        expectAnswer(readReply(engine, board), rule);
     }
     engine.endSession();
 }
@@ -92,7 +113,7 @@ TEST(ForcedAnswer, OpponentDoubleFourAndFourThreeAreMet) {
     startEngine(engine, 0);
     for (const Stones& board : {doubleFour, fourThree}) {
         ASSERT_TRUE(winsByFours(board, O));
-        ASSERT_TRUE(ruleAnswers(board).empty());
+        ASSERT_TRUE(ruleAnswer(board).cells.empty());
         Stones idle = board;  // a move far away does not defend: the check can tell
         idle[cellAt(14, 0)] = X;
         ASSERT_TRUE(winsByFours(idle, O));
