@@ -30,9 +30,9 @@ int strongestWindow(const Board& board, Cell cell) {
     return strongest;
 }
 
-// Random moves that never make a four (nor a five); with preferThreats, of several random cells
-// the one making the most stones in an unblocked window (threes wherever possible).
-GameRecord playout(std::uint64_t seed, int stones, bool preferThreats) {
+}  // namespace
+
+GameRecord randomPlayout(std::uint64_t seed, int stones, bool preferThreats) {
     std::mt19937_64 random(seed);
     GameRecord record;
     // The last stone is the opponent's: with an odd count the opponent moved first.
@@ -69,8 +69,6 @@ GameRecord playout(std::uint64_t seed, int stones, bool preferThreats) {
     record.colourToMove = mover;
     return record;
 }
-
-}  // namespace
 
 bool makesFiveOrMore(const Board& board, Cell cell) {
     return board[cell] != kEmpty && strongestWindow(board, cell) == 5;
@@ -112,14 +110,6 @@ std::vector<GameRecord> selfPlayPositions(EngineState& state, std::uint64_t seed
         record.firstColour = record.firstColour == kOwnStone ? kOpponentStone : kOwnStone;
     }
     return positions;
-}
-
-GameRecord randomDensePosition(std::uint64_t seed, int stones) {
-    return playout(seed, stones, false);
-}
-
-GameRecord randomThreatPosition(std::uint64_t seed, int stones) {
-    return playout(seed, stones, true);
 }
 
 }  // namespace quoll

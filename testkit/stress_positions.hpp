@@ -11,11 +11,16 @@ namespace quoll {
 
 // Plays `stones` random moves alternately (opponent first when the count is odd, so that the
 // engine is to move), never making a four or a five, so that no forced rule answers at once.
-// Fewer stones result when no such cell is left.
-GameRecord randomDensePosition(std::uint64_t seed, int stones);
-
-// The same, preferring cells that make threes: positions crowded with threats of both colours.
-GameRecord randomThreatPosition(std::uint64_t seed, int stones);
+// Fewer stones result when no such cell is left. With `preferThreats`, of several random cells
+// the one making the most stones in an unblocked window: positions crowded with threats of both
+// colours.
+GameRecord randomPlayout(std::uint64_t seed, int stones, bool preferThreats);
+inline GameRecord randomDensePosition(std::uint64_t seed, int stones) {
+    return randomPlayout(seed, stones, false);
+}
+inline GameRecord randomThreatPosition(std::uint64_t seed, int stones) {
+    return randomPlayout(seed, stones, true);
+}
 
 // Positions of a game the engine plays against itself from a random three-stone opening, with
 // `budgetMs` per move, until a five or `maxMoves` stones: every position with the side to move
