@@ -175,15 +175,6 @@ TEST(MemoryLimit, TakesEffectBeforeTheNextSearch) {
     resetProcessRecords();
 }
 
-// An all-zero slot is empty even for a position whose key is 0: no move, no score.
-TEST(MemoryLimit, FreshTableIsEmptyForEveryKey) {
-    TranspositionTable table;
-    resizeTable(table, 4);
-    const ProbeResult r = probeTable(table, 0, 24, 1, -100, 100, NodeKind::Pv);
-    EXPECT_EQ(std::make_tuple(r.ttMove, r.cutoff, r.storeAllowed),
-              std::make_tuple(kNoCell, false, true));
-}
-
 // Unavailable cells are never the answer; with none left the answer is the error for no move.
 TEST(UnavailableCells, TheRootPlaysAroundThemOrAnswersTheNoMoveError) {
     resetProcessRecords();

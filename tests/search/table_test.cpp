@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "platform/memory.hpp"
@@ -28,23 +29,16 @@ const TTEntry kStoredShapes[] = {
     {7, 36, 2, -kInfinity, static_cast<Score>(-kInfinity + 1), 0, 1},
 };
 
-// Stored by the node's call and read whole as the root reads it, every shape comes back exactly.
-TEST(TableSlot, StoreThenReadGivesTheEntry) {
-    TranspositionTable table;
-    resizeTable(table, 1 << 4);
-    for (const TTEntry& entry : kStoredShapes) {
-        storeEntry(table, entry.key, entry.depth, entry.ply, entry.lower, entry.upper, entry.move,
-                   static_cast<NodeKind>(entry.kind));
-        EXPECT_EQ(readEntry(table, entry.key), entry) << "key " << entry.key;
-    }
-}
-
 // A decided score keeps its distance from the node that stored it: stored at ply 3 and read at
 // ply 5, a win or a loss lies two plies further from the root. Other scores and the infinite
-// bounds read as stored.
+// bounds read as stored. Before that, an all-zero slot is empty even for a position whose key
+// is 0: no move, no score.
 TEST(TableSlot, DecidedScoresKeepTheirDistanceFromTheNode) {
     TranspositionTable table;
     resizeTable(table, 1 << 4);
+    const ProbeResult empty = probeTable(table, 0, 24, 1, -100, 100, NodeKind::Pv);
+    EXPECT_EQ(std::make_tuple(empty.ttMove, empty.cutoff, empty.storeAllowed),
+              std::make_tuple(kNoCell, false, true));
     const Score win = kWinScore - 7;
     for (const auto& [stored, read] : {std::pair{win, win - 2},
                                        {-win, -win + 2},
@@ -58,7 +52,8 @@ TEST(TableSlot, DecidedScoresKeepTheirDistanceFromTheNode) {
     }
 }
 
-// Brought into memory, a table keeps its entries, and the system has every page of it in memory.
+// Stored by the node's call and read whole as the root reads it, every shape comes back exactly,
+// also after the table is brought into memory; and the system has every page of it in memory.
 // On Linux a large table starts on a huge page's boundary, so that all of it can be huge pages.
 TEST(TableMemory, BroughtInTheTableKeepsItsEntriesAndIsInMemory) {
     TranspositionTable table;
