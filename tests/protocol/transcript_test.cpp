@@ -173,21 +173,18 @@ TEST(Transcript, WholeSessionWithEveryOddLine) {
     EngineClient engine;
     ASSERT_TRUE(engine.startEngine());
     // The build date as "Mmm dd yyyy hh:mm:ss", the day padded with a blank: read with its
-    // letters as a and its digits as 9.
+    // letters as a, its digits and that blank as 9.
     EXPECT_TRUE(engine.sendLine("ABOUT"));
     std::string line = engine.readLine().value_or("");
     const std::size_t date = line.find("build-date=\"") + 12;
+    if (date + 4 < line.size() && line[date + 4] == ' ') line[date + 4] = '9';
     for (std::size_t i = date; i < line.size() && i < date + 20; ++i)
         if (std::isalnum(static_cast<unsigned char>(line[i])))
             line[i] = std::isdigit(static_cast<unsigned char>(line[i])) ? '9' : 'a';
-    const std::string head =
-        "name=\"Quoll\", author=\"Quoll developers\", country=\"n/a\", "
-        "email=\"quoll@example.org\", "
-        "version=\"9\", build-date=\"aaa ";
-    const std::string tail =
-        "9 9999 99:99:99\", target-rule=\"standard\", "
-        "target-board-size=\"15\", debug=\"0\"";
-    EXPECT_TRUE(line == head + "9" + tail || line == head + " " + tail) << line;
+    EXPECT_EQ(line,
+              "name=\"Quoll\", author=\"Quoll developers\", country=\"n/a\", "
+              "email=\"quoll@example.org\", version=\"9\", build-date=\"aaa 99 9999 99:99:99\", "
+              "target-rule=\"standard\", target-board-size=\"15\", debug=\"0\"");
     // Under Wine, one short session: the unit suites and the Linux engine cover the rest.
     std::vector<Step> steps = wholeSession();
     if (kWindowsEngine) steps.resize(34);
