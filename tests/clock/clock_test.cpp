@@ -1,18 +1,21 @@
 // The reply clock, on the fake clock of tests/support/ (every read moves it on by a fixed step):
 // the budget and deadlines that the manager's INFO lines give, the search's stop at its hard
-// deadline, no iteration started after the soft one, a budget too short for any search, and a
-// record of aborted searches that must stay the same node for node and read for read.
+// deadline, no iteration started after the soft one, a budget too short for any search, a
+// record of aborted searches that must stay the same node for node and read for read, and
+// searches held by a node limit that give the same moves and detail lines on every clock.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <tuple>
 
 #include "platform/memory.hpp"
 #include "protocol/dispatcher.hpp"
 #include "protocol/engine_state.hpp"
+#include "protocol/line_reader.hpp"
 #include "protocol/logging.hpp"
 #include "protocol/replies.hpp"
 #include "protocol/settings.hpp"
@@ -21,7 +24,11 @@
 #include "search/timer.hpp"
 #include "support/fake_clock.hpp"
 #include "support/oracle.hpp"
+#include "testkit/stress_positions.hpp"
 #include "tools/benchkit/benchmark.hpp"
+#ifndef _WIN32
+#include "tools/manager/engine_process.hpp"
+#endif
 
 namespace quoll::test {
 namespace {
@@ -46,13 +53,19 @@ std::vector<GameRecord> benchRecords() {
     return records;
 }
 
-// The replies of the lines a test dispatches, into a file nobody reads, for the test's lifetime.
-struct DiscardedReplies {
+// The replies of the lines a test dispatches, into a temporary file, for the test's lifetime.
+struct TemporaryReplies {
     std::FILE* file = std::tmpfile();
-    DiscardedReplies() { replyStream = file; }
-    ~DiscardedReplies() {
+    TemporaryReplies() { replyStream = file; }
+    ~TemporaryReplies() {
         replyStream = nullptr;
         if (file != nullptr) std::fclose(file);
+    }
+    std::string text() {
+        std::string replies;
+        std::rewind(file);
+        for (int c; (c = std::fgetc(file)) != EOF;) replies += static_cast<char>(c);
+        return replies;
     }
 };
 
@@ -94,7 +107,7 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
         // 2000 - 4 - 62.5 = 1933.5 ms; 644.5 ms.
         {"TIME_LEFT 4294967296000MS|TIMEOUT_TURN 2000", 1'933'500'000, 644'500'000},
     };
-    const DiscardedReplies replies;  // OK and 7,7 for each row
+    const TemporaryReplies replies;  // OK and 7,7 for each row
     ASSERT_NE(replies.file, nullptr);
     for (const Row& row : rows) {
         gameSettings = GameSettings{};
@@ -135,7 +148,7 @@ TEST(ReplyBudget, MoveRequestsBringTheTableInWithinAnEighthOfTheirBudget) {
         // No search budget: nothing, and no read besides the command's.
         {"4", 0, 1, 0},
     };
-    const DiscardedReplies replies;
+    const TemporaryReplies replies;
     ASSERT_NE(replies.file, nullptr);
     for (const Row& row : rows) {
         gameSettings = GameSettings{};
@@ -306,6 +319,79 @@ TEST(AbortRecord, TheSameMovesNodesAndClockReads) {
         hard += expected[i].ends_with(" hard");
     }
     EXPECT_EQ(hard, 16);
+}
+
+// Dense positions, the opponent's stone last, each sent as a BOARD block after the settings.
+std::string session() {
+    std::string lines =
+        "INFO MAX_MEMORY 16000000\nINFO TIMEOUT_TURN 30000\nINFO TIME_LEFT 10000000\n"
+        "INFO SHOW_DETAIL 1\nINFO MAX_NODE 20000\nSTART 15\n";
+    for (int i = 0; i < 6; ++i) {
+        const GameRecord record = randomDensePosition(700 + i, 6 + 7 * i);
+        lines += "BOARD\n";
+        for (const Cell cell : record.moves)
+            lines += std::to_string(cellColumn(cell)) + "," + std::to_string(cellRow(cell)) + "," +
+                     std::to_string(record.board[cell]) + "\n";
+        lines += "DONE\n";
+    }
+    return lines + "END\n";
+}
+
+// The replies with every line's speed and time taken out: " nps N time N".
+std::string withoutTimes(const std::string& replies) {
+    std::string kept;
+    std::istringstream lines(replies);
+    for (std::string line; std::getline(lines, line); kept += line + "\n") {
+        const std::size_t nps = line.find(" nps ");
+        const std::size_t pv = line.find(" pv", nps);
+        if (nps != std::string::npos && pv != std::string::npos) line.erase(nps, pv - nps);
+    }
+    return kept;
+}
+
+// The session run by this program's own command loop, its clock moving on by `stepNs` a read.
+std::string replayedInProcess(std::int64_t stepNs) {
+    switchLoggingOff();
+    gameSettings = GameSettings{};
+    engineState.table = TranspositionTable{};
+    std::istringstream input(session());
+    commandInput = &input;
+    TemporaryReplies replies;
+    if (replies.file == nullptr) return "no temporary file";
+    setFakeClock(1'000'000'000'000, stepNs);
+    ProtocolState state;
+    while (state.mode != ProtocolMode::Terminating) handleCommand(state);
+    commandInput = nullptr;
+    gameSettings = GameSettings{};
+    engineState.table = TranspositionTable{};
+    return replies.text();
+}
+
+// A search held by a node limit that binds long before the clock gives the same moves and detail
+// lines, but for their speed and time, on a fake clock that barely moves, on one that moves on
+// quickly, and twice through the built engine on the real clock.
+TEST(NodeLimit, SameMovesAndDetailLinesOnEveryRun) {
+    const std::string replies = withoutTimes(replayedInProcess(1));
+    // Six moves, each after its detail lines: every search stopped at the limit or decided.
+    std::istringstream lines(replies);
+    int moves = 0, details = 0;
+    for (std::string line; std::getline(lines, line);)
+        line.starts_with("MESSAGE depth ") ? ++details : ++moves;
+    EXPECT_EQ(moves, 7) << replies;  // START's OK and six moves
+    EXPECT_GE(details, 6 * 3);
+    EXPECT_EQ(withoutTimes(replayedInProcess(997)), replies);
+#ifndef _WIN32
+    for (int run = 0; run < 2; ++run) {
+        tools::EngineProcess engine;
+        ASSERT_TRUE(engine.start(QUOLL_ENGINE_PATH));
+        engine.sendRaw(session());
+        std::string fromEngine;
+        while (const std::optional<std::string> line = engine.readLine())
+            fromEngine += *line + "\n";
+        EXPECT_EQ(engine.waitExit(), 0);
+        EXPECT_EQ(withoutTimes(fromEngine), replies) << "run " << run;
+    }
+#endif
 }
 
 }  // namespace
