@@ -53,15 +53,25 @@ std::vector<GameRecord> benchRecords() {
     return records;
 }
 
-// The replies of the lines a test dispatches, into a temporary file, for the test's lifetime.
-struct TemporaryReplies {
+// The protocol run in this process for a test's lifetime: logging off, replies into a temporary
+// file, and the settings and the table fresh at the start and at the end.
+struct InProcess {
     std::FILE* file = std::tmpfile();
-    TemporaryReplies() { replyStream = file; }
-    ~TemporaryReplies() {
+    InProcess() {
+        switchLoggingOff();
+        reset();
+        replyStream = file;
+    }
+    ~InProcess() {
         replyStream = nullptr;
         if (file != nullptr) std::fclose(file);
+        reset();
     }
-    std::string text() {
+    static void reset() {
+        gameSettings = GameSettings{};
+        engineState.table = TranspositionTable{};
+    }
+    std::string replies() {
         std::string replies;
         std::rewind(file);
         for (int c; (c = std::fgetc(file)) != EOF;) replies += static_cast<char>(c);
@@ -72,7 +82,6 @@ struct TemporaryReplies {
 // INFO lines as the manager sends them, then BEGIN read at kStartNs: the deadlines, in
 // nanoseconds after the read, that the think step gives the search.
 TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
-    switchLoggingOff();
     struct Row {
         const char* lines;
         std::int64_t hardNs, softNs;
@@ -107,10 +116,10 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
         // 2000 - 4 - 62.5 = 1933.5 ms; 644.5 ms.
         {"TIME_LEFT 4294967296000MS|TIMEOUT_TURN 2000", 1'933'500'000, 644'500'000},
     };
-    const TemporaryReplies replies;  // OK and 7,7 for each row
-    ASSERT_NE(replies.file, nullptr);
+    const InProcess process;  // replies OK and 7,7 for each row
+    ASSERT_NE(process.file, nullptr);
     for (const Row& row : rows) {
-        gameSettings = GameSettings{};
+        InProcess::reset();
         ProtocolState state;
         std::string lines = std::string("MAX_MEMORY 1|") + row.lines;
         for (std::size_t at = 0, end; at < lines.size(); at = end + 1) {
@@ -125,7 +134,6 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
         EXPECT_EQ(searchTimer.hardDeadlineNs - kStartNs, row.hardNs) << row.lines;
         EXPECT_EQ(searchTimer.softDeadlineNs - kStartNs, row.softNs) << row.lines;
     }
-    gameSettings = GameSettings{};
     // A budget that INFO cannot give: 2^31 - 1 ms, less 4 ms and 67108863.96875 ms.
     EXPECT_EQ(searchBudgetNs(INT32_MAX), 2'080'374'779'031'250);
 }
@@ -134,7 +142,6 @@ TEST(ReplyBudget, InfoLinesGiveTheSearchItsDeadlines) {
 // its search budget: on a clock moving 1 ms a read, the first piece, then one more for each read
 // before the deadline. The next request goes on where the last one stopped.
 TEST(ReplyBudget, MoveRequestsBringTheTableInWithinAnEighthOfTheirBudget) {
-    switchLoggingOff();
     struct Row {
         const char* timeoutTurn;
         std::uint64_t pieces, readsAtBegin, piecesAfterTurn;
@@ -148,11 +155,10 @@ TEST(ReplyBudget, MoveRequestsBringTheTableInWithinAnEighthOfTheirBudget) {
         // No search budget: nothing, and no read besides the command's.
         {"4", 0, 1, 0},
     };
-    const TemporaryReplies replies;
-    ASSERT_NE(replies.file, nullptr);
+    const InProcess process;
+    ASSERT_NE(process.file, nullptr);
     for (const Row& row : rows) {
-        gameSettings = GameSettings{};
-        engineState.table = TranspositionTable{};
+        InProcess::reset();
         ProtocolState protocol;
         dispatchLine(protocol, std::string("INFO TIMEOUT_TURN ") + row.timeoutTurn);
         dispatchLine(protocol, "INFO MAX_MEMORY " + std::to_string(64 << 20));
@@ -167,8 +173,6 @@ TEST(ReplyBudget, MoveRequestsBringTheTableInWithinAnEighthOfTheirBudget) {
         EXPECT_EQ(engineState.table.bytesInMemory, row.piecesAfterTurn * kHugePageBytes)
             << row.timeoutTurn;
     }
-    gameSettings = GameSettings{};
-    engineState.table = TranspositionTable{};
 }
 
 struct TimedSearch {
@@ -351,20 +355,15 @@ std::string withoutTimes(const std::string& replies) {
 
 // The session run by this program's own command loop, its clock moving on by `stepNs` a read.
 std::string replayedInProcess(std::int64_t stepNs) {
-    switchLoggingOff();
-    gameSettings = GameSettings{};
-    engineState.table = TranspositionTable{};
+    InProcess process;
+    if (process.file == nullptr) return "no temporary file";
     std::istringstream input(session());
     commandInput = &input;
-    TemporaryReplies replies;
-    if (replies.file == nullptr) return "no temporary file";
     setFakeClock(1'000'000'000'000, stepNs);
     ProtocolState state;
     while (state.mode != ProtocolMode::Terminating) handleCommand(state);
     commandInput = nullptr;
-    gameSettings = GameSettings{};
-    engineState.table = TranspositionTable{};
-    return replies.text();
+    return process.replies();
 }
 
 // A search held by a node limit that binds long before the clock gives the same moves and detail
