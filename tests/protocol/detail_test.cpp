@@ -103,8 +103,10 @@ TEST(DetailLines, OnePerIterationAndOneForTheMoveWithinTheLimits) {
     engine.endSession();
 }
 
-// A won position shows its distance, and, asked again, is answered from the table without a
-// search, with the same distance. (Answers by rule: tests/protocol/forced_answers_test.cpp.)
+// A won position shows its distance: at four plies, where the win lies beyond the tree in the
+// search for fours at its leaves, and searched to its distance, which stores it in the table:
+// asked again, it is answered from there without a search, at the same distance. (Answers by
+// rule: tests/protocol/forced_answers_test.cpp.)
 TEST(DetailLines, WinsShowTheirDistanceAlsoFromTheTable) {
     EngineClient engine;
     startEngine(engine, 5000);
@@ -115,16 +117,20 @@ TEST(DetailLines, WinsShowTheirDistanceAlsoFromTheTable) {
     const Stones fourThree = position({{O, 3, 7}, {X, 4, 7, 1, 0, 3}, {X, 7, 5, 0, 1, 2}});
     ASSERT_TRUE(doubleFourCells(fourThree, X).empty());
     ASSERT_TRUE(engine.answers("START 15", "OK"));
-    sendBoard(engine, fourThree);
-    const Reply won = readReply(engine, fourThree);
-    ASSERT_NO_FATAL_FAILURE(expectWellFormed(won, fourThree));
-    EXPECT_EQ(won.details.back().score, "win in 5");
+    for (const int maxDepth : {4, 0}) {
+        engine.sendLine("INFO MAX_DEPTH " + std::to_string(maxDepth));
+        sendBoard(engine, fourThree);
+        const Reply won = readReply(engine, fourThree);
+        ASSERT_NO_FATAL_FAILURE(expectWellFormed(won, fourThree));
+        EXPECT_EQ(won.move, cellAt(7, 7));
+        EXPECT_EQ(won.details.back().score, "win in 5") << "MAX_DEPTH " << maxDepth;
+    }
     sendBoard(engine, fourThree);
     const Reply again = readReply(engine, fourThree);
     ASSERT_EQ(again.details.size(), 1u);
     EXPECT_EQ(again.details[0].reason, "table");
     EXPECT_EQ(again.details[0].score, "win in 5");
-    EXPECT_EQ(again.move, won.move);
+    EXPECT_EQ(again.move, cellAt(7, 7));
     // Off again (0, or a value that is no number): the move alone, nothing more.
     for (const char* off : {"INFO SHOW_DETAIL 0", "INFO SHOW_DETAIL X"}) {
         engine.sendLine(off);

@@ -84,16 +84,12 @@ TEST(BenchReference, MatchesTheIndependentModelNodeForNode) {
     }
 }
 
-EngineState& sharedState() {
+// Searches the record to a fixed depth on a thread with a quarter of the default stack, with no
+// heap allocation; checks the move is legal and the board and codes are left as found. Returns
+// the stack's deepest point.
+std::size_t searchOnSmallStack(const GameRecord& record, Depth lastDepth) {
     static EngineState state;
     if (state.table.size == 0) resizeTable(state.table, std::uint64_t{1} << 16);
-    return state;
-}
-
-// Searches the record to a fixed depth on a thread with a quarter of the default stack, with no
-// heap allocation; checks the move is legal and the board and codes are left as found.
-Cell searchOnSmallStack(const GameRecord& record, Depth lastDepth, std::size_t& stackUsed) {
-    EngineState& state = sharedState();
     loadSearchPosition(state, record);
     Cell move = kNoCell;
     std::size_t allocations = 0;
@@ -105,13 +101,12 @@ Cell searchOnSmallStack(const GameRecord& record, Depth lastDepth, std::size_t& 
     });
     EXPECT_TRUE(run.started);
     EXPECT_EQ(allocations, 0u) << "the search allocated on the heap";
-    stackUsed = run.bytesUsed;
     EXPECT_EQ(state.board, record.board);
     EXPECT_EQ(state.windowCodes, test::rebuiltCodes(record.board));
     if (record.moves.size() < kCellCount) {
         EXPECT_TRUE(move < kCellCount && record.board[move] == kEmpty) << move;
     }
-    return move;
+    return run.bytesUsed;
 }
 
 TEST(ExtremePositions, CrowdedBoardsAndSelfPlayStayWithinStackAndTrackers) {
@@ -127,40 +122,12 @@ TEST(ExtremePositions, CrowdedBoardsAndSelfPlayStayWithinStackAndTrackers) {
     ASSERT_GT(game.size(), 8u);
     for (std::size_t i = 0; i < game.size(); i += 4) records.push_back(game[i]);
     std::size_t deepest = 0;
-    for (const GameRecord& record : records) {
-        std::size_t stack = 0;
-        searchOnSmallStack(record, 6 * kPlyUnit, stack);
-        deepest = std::max(deepest, stack);
-    }
+    for (const GameRecord& record : records)
+        deepest = std::max(deepest, searchOnSmallStack(record, 6 * kPlyUnit));
     EXPECT_LT(deepest, kDefaultStackBytes / 4);
     EXPECT_EQ(trackerUsage.droppedFacts, 0);
     EXPECT_LT(trackerUsage.maxLinkCount, kLinkPoolSize / 4);
     EXPECT_LT(trackerUsage.maxFourGroups, kMaxFourGroups);
-}
-
-// The engine's three on row 10 (capped at (10,1)) and two on column 5: the four (10,5) forces
-// the block (10,6), then (11,5) makes an open four: a five on the engine's third move, ply 5.
-TEST(WinningSearch, WinByFoursIsScoredByItsDistanceAndReplayedFromTheTable) {
-    GameRecord record;
-    for (const auto& [row, column] : {std::pair{10, 2}, {10, 3}, {10, 4}, {12, 5}, {13, 5}})
-        record.board[makeCell(row, column)] = kOwnStone;
-    for (const auto& [row, column] : {std::pair{10, 1}, {5, 5}, {0, 14}, {14, 0}, {0, 0}, {2, 12}})
-        record.board[makeCell(row, column)] = kOpponentStone;
-    record.firstColour = kOpponentStone;
-    EngineState& state = sharedState();
-    clearTable(state.table);
-    loadSearchPosition(state, record);
-    startUnlimitedSearchTimer();
-    RootReport report;
-    // Four plies: the win lies beyond the tree, in the search for fours at its leaves.
-    EXPECT_EQ(searchRoot(state, &report, 4 * kPlyUnit), makeCell(10, 5));
-    EXPECT_EQ(report.bestScore, kWinScore - 5);
-    EXPECT_TRUE(report.searched());
-    // Searched to its distance, the win goes to the table, and is played from there at once.
-    EXPECT_EQ(searchRoot(state, &report, 6 * kPlyUnit), makeCell(10, 5));
-    report = RootReport{};
-    EXPECT_EQ(searchRoot(state, &report, 6 * kPlyUnit), makeCell(10, 5));
-    EXPECT_FALSE(report.searched());
 }
 
 }  // namespace
