@@ -12,17 +12,18 @@ namespace {
 using tools::fiveCells;
 
 // The cells that answer by rule (any one of them), or none when no rule applies, with the reason
-// and score the detail line gives.
+// and score (none but for a five) that the detail line gives.
 struct RuleAnswer {
     std::vector<int> cells;
-    std::string reason, score = "";
+    std::string reason, score;
 };
 
 RuleAnswer ruleAnswer(const Stones& board) {
     if (std::vector<int> own = fiveCells(board, X); !own.empty()) return {own, "five", "win in 1"};
-    if (std::vector<int> theirs = fiveCells(board, O); !theirs.empty()) return {theirs, "block"};
+    if (std::vector<int> theirs = fiveCells(board, O); !theirs.empty())
+        return {theirs, "block", ""};
     const std::vector<int> doubles = doubleFourCells(board, X);
-    if (doubles.size() == 1) return {doubles, "double-four"};
+    if (doubles.size() == 1) return {doubles, "double-four", ""};
     return {};
 }
 
@@ -85,7 +86,7 @@ TEST(ForcedAnswer, ByRuleWithNoTimeToSearch) {
         EXPECT_EQ(detail.score, rule.score);
     };
     engine.sendLine("BEGIN");
-    expectAnswer(readReply(engine, Stones{}), {{cellAt(7, 7)}, "opening"});
+    expectAnswer(readReply(engine, Stones{}), {{cellAt(7, 7)}, "opening", ""});
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("position " + std::to_string(i));
         const Stones& board = cases[i];
