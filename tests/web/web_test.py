@@ -109,9 +109,9 @@ for line in sys.stdin:
         print(''.join('MESSAGE got %s\\n' % s for s in seen) + '0,0', flush=True)
         seen = []
 '''
-START_LINES = ['INFO max_memory 67108864', 'START 15', 'INFO timeout_match 0',
-               'INFO time_left 2147483647', 'INFO rule 1', 'INFO SHOW_DETAIL 1',
-               'INFO max_memory 67108864']
+# The lines of search requests, which the page's own engine must send alike.
+SEARCH_LINES = json.loads(Path(__file__).with_name('search_lines.json').read_text())
+START_LINES = SEARCH_LINES['start']
 
 
 def transcript_test():
@@ -119,26 +119,12 @@ def transcript_test():
     server, port = start('--engine', write_brain('pbrain-echo', ECHO_BRAIN))
     game = new_game(port)[1]['id']
     path = f'/api/games/{game}'
-    # The side to move's stones are the 1 rows; the rows come in turn, the side that began first.
-    played = {'reply': '0,0'}
-    cases = [  # request, lines sent, reply
-        (search([[7, 7], [8, 8]], [[6, 6]], 'white', 300, 6, 5000),
-         START_LINES + ['INFO timeout_turn 300', 'INFO MAX_DEPTH 6', 'INFO MAX_NODE 5000',
-                        'BOARD', '7,7,2', '6,6,1', '8,8,2', 'DONE'], played),
-        # Limits go out only when they change.
-        (search([[7, 7]], [[6, 6]], 'black', 300, 6, 5000), ['BOARD', '7,7,1', '6,6,2', 'DONE'], played),
-        (search([[7, 7]], [], 'white', 300, 0, 5000), ['INFO MAX_DEPTH 0', 'BOARD', '7,7,2', 'DONE'], played),
-        # Equal counts with white to move: white began.
-        (search([[1, 1]], [[2, 2]], 'white', 300, 0, 5000), ['BOARD', '2,2,1', '1,1,2', 'DONE'], played),
-        (search([[0, 0]], [], 'white', 300, 0, 5000), ['BOARD', '0,0,2', 'DONE'],
-         {'failure': 'The engine played on a taken cell (0,0).'}),
-    ]
-    for asked, lines, reply in cases:
-        got, last = think(port, game, asked)
-        assert got == ['MESSAGE got ' + line for line in lines], (asked, got)
-        assert {k: v for k, v in last.items() if k != 'ms'} == reply, last
+    for i, case in enumerate(SEARCH_LINES['cases']):
+        got, last = think(port, game, case['request'])
+        assert got == ['MESSAGE got ' + line for line in (START_LINES if i == 0 else []) + case['lines']], (case, got)
+        assert {k: v for k, v in last.items() if k != 'ms'} == case['answer'], last
     assert call(port, 'GET', path)[1]['failure'] == 'The engine played on a taken cell (0,0).'
-    status, reply = call(port, 'POST', path + '/think', cases[0][0])
+    status, reply = call(port, 'POST', path + '/think', SEARCH_LINES['cases'][0]['request'])
     assert status == 409 and 'restart' in reply['error'], reply
 
     # A restarted engine gets its settings again.

@@ -152,8 +152,10 @@ export class WorkerEngine {
     this.sent = {};
     const reply = await this.request([`INFO max_memory ${WORKER_MEMORY_BYTES}`, 'START 15'], START_TIMEOUT_MS, () => {}, 'did not answer START');
     if (reply !== 'OK') throw this.failure(`The engine could not be started (${reply}).`);
-    // No match limit, as managers send it; the detail lines show what the engine thinks.
-    for (const line of ['INFO timeout_match 0', 'INFO time_left 2147483647', 'INFO rule 1', 'INFO SHOW_DETAIL 1'])
+    // No match limit, as managers send it; the detail lines show what the engine thinks; the
+    // memory limit again, for a brain that forgets it at START.
+    for (const line of ['INFO timeout_match 0', 'INFO time_left 2147483647', 'INFO rule 1', 'INFO SHOW_DETAIL 1',
+      `INFO max_memory ${WORKER_MEMORY_BYTES}`])
       this.worker.postMessage(line);
   }
 
