@@ -6,7 +6,7 @@
 // page itself, for the page served as static files. The page's <meta name="quoll-engine">
 // picks one.
 
-import { SIDE } from './position.js';
+import { SIDE, readCell } from './position.js';
 
 // The engine stopped (crashed, answered late or wrongly); restart() brings it back.
 export class EngineFailure extends Error {}
@@ -127,11 +127,10 @@ export class WorkerEngine {
     const began = performance.now();
     const reply = await this.request(lines, request.turnMs + REPLY_TOLERANCE_MS, onLine, 'did not answer within the time per move plus one second');
     const ms = Math.round(performance.now() - began);
-    const move = /^(\d+),(\d+)$/.exec(reply);
     if (/^(ERROR|UNKNOWN)/.test(reply)) throw this.failure(`The engine reported an error (${reply}).`);
-    if (!move || Number(move[1]) >= SIDE || Number(move[2]) >= SIDE) throw this.failure(`The engine's reply is not a move (${reply}).`);
-    const taken = [...request.black, ...request.white].some(([x, y]) => x === Number(move[1]) && y === Number(move[2]));
-    if (taken) throw this.failure(`The engine played on a taken cell (${reply}).`);
+    const cell = /^\d/.test(reply) ? readCell(reply) : null;  // the protocol's x,y, not a board name
+    if (cell === null) throw this.failure(`The engine's reply is not a move (${reply}).`);
+    if ([...request.black, ...request.white].some(([x, y]) => y * SIDE + x === cell)) throw this.failure(`The engine played on a taken cell (${reply}).`);
     return { reply, ms };
   }
 
